@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/mci/device_listener.h"
+#include "platform/mci/mci_error.h"
+#include "platform/mci/video_sink.h"
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace mci {
+
+class AudioSink;
+
+struct DeviceOptions {
+    std::size_t reverseCacheBytes = 256u << 20;  // decoded frames kept for backward play
+    int decoderThreads = 0;  // 0: as many as the decoder likes
+    bool untimed = false;  // present every frame as fast as it decodes (tools, tests)
+};
+
+// The AVI video device behind the multimedia control: the command words, From/To,
+// Mode, Position and the events, with no widget. Every member is called from one
+// thread (the GUI thread, or a tool's main thread); playing happens on the device's
+// own threads, which reach the owner only through the listener and the video sink.
+class MciDevice {
+public:
+    MciDevice(DeviceOptions options, VideoSink &video, std::unique_ptr<AudioSink> audio,
+              DeviceListener &listener);
+    ~MciDevice();
+
+    void setDeviceType(std::string type);
+    const std::string &deviceType() const;
+    void setFileName(std::string path);
+    const std::string &fileName() const;
+    void setFrom(int position);
+    void setTo(int position);
+    void setSilent(bool silent);
+    bool silent() const;
+    void setFrames(int frames);  // how far Step and Back move
+
+    // Carries out a command word; returns the error instead of raising it.
+    std::optional<MciError> command(const std::string &word);
+    // The control's own transport buttons.
+    std::optional<MciError> press(Button button);
+    bool buttonEnabled(Button button) const;
+
+    int mode() const;  // 524, 525, 526, 528, 529
+    int length() const;
+    int position() const;
+    bool clipOpen() const;
+    double framesPerSecond() const;
+    int videoWidth() const;  // display size, sample aspect applied
+    int videoHeight() const;
+
+    // Blocks until the running play (if any) has ended: for tools and tests only.
+    void waitUntilStopped();
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace mci

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/mci/picture.h"
+
+namespace mci {
+
+// Where the device puts the picture on screen. Called on the device's presentation
+// thread (or on the caller's thread inside open/seek/step); must not block for long
+// and must not call back into the device.
+class VideoSink {
+public:
+    virtual ~VideoSink() = default;
+    virtual void present(const Picture &picture) = 0;
+    virtual void clear() = 0;  // the clip was closed
+};
+
+class NullVideoSink : public VideoSink {
+public:
+    void present(const Picture &) override {}
+    void clear() override {}
+};
+
+}  // namespace mci
