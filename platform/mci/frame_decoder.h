@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/mci/clip_index.h"
+#include "platform/mci/picture.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace mci {
+
+// Decodes the clip's video forward from a key slot and says at which slot each
+// picture comes into force. One per thread; not thread-safe.
+//
+// Pictures are placed by the decoder's own timestamps, lined up so that the first
+// picture of a run belongs to the run's key slot: in an AVI those stamps lag by the
+// decoder's reordering delay, and lining them up this way is what keeps frame N the
+// same picture whichever way it is reached.
+class FrameDecoder {
+public:
+    FrameDecoder(std::shared_ptr<const ClipIndex> clip, int threads);
+    ~FrameDecoder();
+
+    bool ok() const { return m_context != nullptr; }
+
+    // Starts a new run at `keySlot` (a slot from ClipIndex::keySlotAtOrBefore).
+    void restart(int keySlot);
+    // Starts a run from which `slot` can be reached and returns its first picture,
+    // which comes into force at or before `slot`. A key slot whose run does not begin
+    // with a whole picture (the index or the bitstream lied) is remembered and passed
+    // over for an earlier one.
+    std::optional<Picture> seek(int slot);
+    // The next picture of the run, or nothing at the end of the clip.
+    std::optional<Picture> next();
+    // The slot the next picture cannot start before (useful to tell how far the run is).
+    int runSlot() const { return m_lastSlot + 1; }
+    bool started() const { return m_started; }
+
+private:
+    bool feedNextPacket();
+
+    std::shared_ptr<const ClipIndex> m_clip;
+    CodecContextPtr m_context;
+    FramePtr m_frame;
+    int m_nextFeedSlot = 0;
+    bool m_draining = false;
+    bool m_ended = false;
+    bool m_started = false;
+    int m_runStart = 0;
+    std::int64_t m_shift = 0;
+    bool m_haveShift = false;
+    int m_lastSlot = -1;
+    std::vector<int> m_falseKeys;  // sorted
+};
+
+}  // namespace mci
