@@ -53,8 +53,16 @@ public:
     int videoWidth() const;  // display size, sample aspect applied
     int videoHeight() const;
 
-    // Blocks until the running play (if any) has ended: for tools and tests only.
+    // Blocks until the device has shown what the last command asked for and no play
+    // runs (a paused play counts as stopped): for tools and tests only.
     void waitUntilStopped();
+
+    struct PlayStats {
+        long shown = 0;
+        long dropped = 0;  // pictures skipped because they were late
+    };
+    PlayStats stats() const;  // since the clip was opened
+    std::size_t cachedBytes() const;
 
 private:
     class Impl;

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/mci/picture.h"
+
+#include <cstddef>
+#include <map>
+#include <mutex>
+#include <optional>
+
+namespace mci {
+
+// Decoded pictures kept for going backwards, within a byte budget. Each entry knows
+// the slots it covers, so a lookup answers for any slot, dropped frames included.
+// Thread-safe: the presenter reads while the prefetcher fills.
+class FrameCache {
+public:
+    explicit FrameCache(std::size_t budgetBytes) : m_budget(budgetBytes) {}
+
+    // The picture in force at `slot`, if the cache holds it.
+    std::optional<Picture> find(int slot) const;
+    // Whether every slot of [first, last] is covered.
+    bool covers(int first, int last) const;
+
+    // Adds `picture`, in force from picture.slot up to `until` (exclusive). To make room
+    // it drops the entries farthest from `focus` that lie outside [keepFirst, keepLast];
+    // returns false, adding nothing, if that is not enough.
+    bool insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast);
+
+    void clear();
+    std::size_t bytes() const;
+    std::size_t budget() const { return m_budget; }
+    static std::size_t pictureBytes(const AVFrame &frame);
+
+private:
+    struct Entry {
+        Picture picture;
+        int until;
+        std::size_t bytes;
+    };
+
+    std::size_t m_budget;
+    mutable std::mutex m_mutex;
+    std::map<int, Entry> m_entries;  // by first slot
+    std::size_t m_bytes = 0;
+};
+
+}  // namespace mci

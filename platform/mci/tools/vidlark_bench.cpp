@@ -1,0 +1,120 @@
+// Times the device on one clip and prints one JSON object: open to first frame,
+// untimed forward and backward play of the whole clip, 100 Back presses from the end,
+// 50 random exact seeks, peak memory, and the frames dropped by a timed 1x play of
+// the first and the last ten seconds.
+
+#include "platform/mci/audio_interfaces.h"
+#include "platform/mci/mci_device.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class CountingSink : public mci::VideoSink {
+    void present(const mci::Picture &) override {}
+    void clear() override {}
+};
+
+class NoListener : public mci::DeviceListener {
+    void done(int) override {}
+    void buttonCompleted(mci::Button, int) override {}
+    void stateChanged() override {}
+};
+
+double since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+void check(std::optional<mci::MciError> error) {
+    if (!error) return;
+    std::fprintf(stderr, "%d %s\n", error->number, error->text.c_str());
+    std::exit(2);
+}
+
+struct Device {
+    CountingSink sink;
+    NoListener listener;
+    mci::MciDevice device;
+    Device(bool untimed, const char *file)
+        : device(mci::DeviceOptions{.untimed = untimed}, sink, mci::makeNullAudioSink(), listener) {
+        device.setDeviceType("avivideo");
+        device.setFileName(file);
+        check(device.command("open"));
+    }
+    void play(int from, int to) {
+        device.setFrom(from);
+        device.setTo(to);
+        check(device.command("play"));
+        device.waitUntilStopped();
+    }
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: vidlark-bench FILE\n");
+        return 64;
+    }
+    const char *file = argv[1];
+
+    auto start = Clock::now();
+    auto untimed = std::make_unique<Device>(true, file);
+    const double openMs = since(start) * 1000;
+    const int length = untimed->device.length();
+
+    start = Clock::now();
+    untimed->play(0, length);
+    const double forwardS = since(start);
+
+    untimed.reset();  // a fresh device: the backward play must not profit from the forward one
+    untimed = std::make_unique<Device>(true, file);
+    start = Clock::now();
+    untimed->play(length, 0);
+    const double backwardS = since(start);
+
+    untimed.reset();
+    untimed = std::make_unique<Device>(true, file);
+    untimed->device.setTo(length);
+    check(untimed->device.command("seek"));
+    untimed->device.waitUntilStopped();
+    start = Clock::now();
+    for (int i = 0; i < 100; ++i) {
+        check(untimed->device.command("back"));
+        untimed->device.waitUntilStopped();
+    }
+    const double back100Ms = since(start) * 1000;
+
+    untimed.reset();
+    untimed = std::make_unique<Device>(true, file);
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<int> anywhere(0, length - 1);
+    start = Clock::now();
+    for (int i = 0; i < 50; ++i) {
+        untimed->device.setTo(anywhere(random));
+        check(untimed->device.command("seek"));
+        untimed->device.waitUntilStopped();
+    }
+    const double seek50Ms = since(start) * 1000;
+    untimed.reset();
+
+    Device timed(false, file);
+    const int span = std::min(length, static_cast<int>(10 * timed.device.framesPerSecond()));
+    timed.play(0, span);
+    const long droppedForward = timed.device.stats().dropped;
+    timed.play(length, length - span);
+    const long droppedBackward = timed.device.stats().dropped - droppedForward;
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("{\"open_ms\": %.1f, \"forward_s\": %.3f, \"backward_s\": %.3f, \"back100_ms\": %.1f, "
+                "\"seek50_ms\": %.1f, \"peak_rss_mb\": %.1f, \"dropped_forward\": %ld, \"dropped_backward\": %ld}\n",
+                openMs, forwardS, backwardS, back100Ms, seek50Ms, usage.ru_maxrss / 1024.0, droppedForward,
+                droppedBackward);
+    return 0;
+}
