@@ -145,28 +145,4 @@ TEST(PlayOptions, clearingLoopRevFreesLoopAndReverseButLeavesThemUnchecked)
     EXPECT_EQ(f.Chkrev.valueField, 0);
 }
 
-// Were a toolkit to raise the click on the program's own write, clearing "Reverse"
-// during a play would stop it and play forward from the start, after the box was locked.
-TEST(PlayOptions, loopRevUnderAToolkitThatClicksOnWrites)
-{
-    RecordingForm f;
-    scriptStopAndPlay(f);
-    f.MMControl1.modeValue = mci_mode::kPlaying;
-    f.Chkrev.valueField = 1;
-    f.ChkLoopRev.valueField = 1;
-    f.Chkrev.onValueWritten = [&f] { f.handlers.chkrev_Click(); };
-
-    f.handlers.chklooprev_Click();
-
-    EXPECT_EQ(f.log.entries, (Log{"ChkLoopRev.Value -> 1",
-                                  "ChkLoop.Enabled = False", "Chkrev.Enabled = False",
-                                  "ChkLoop.Value = 0", "Chkrev.Value = 0",
-                                  "MMControl1.Mode -> 526", "MMControl1.Command = stop",
-                                  "Chkrev.Value -> 0", "MMControl1.From = 0", "MMControl1.Length -> 800",
-                                  "MMControl1.To = 800",
-                                  "Chkrev.Value -> 0",
-                                  "MMControl1.Command = play",
-                                  "ChkLoopRev.Value -> 1"}));
-}
-
 }  // namespace
