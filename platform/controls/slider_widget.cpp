@@ -125,7 +125,8 @@ void SliderWidget::mousePressEvent(QMouseEvent *event)
     const int x = event->position().toPoint().x();
     m_held = true;
     m_lastX = x;
-    if (thumb.contains(event->position().toPoint())) {
+    // Over or under the thumb counts as on it: the track is only a few pixels high.
+    if (x >= thumb.left() && x <= thumb.right()) {
         m_grabOffset = x - thumb.x();
         m_heldValue = m_value;
     } else {
