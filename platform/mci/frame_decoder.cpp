@@ -4,6 +4,14 @@
 
 namespace mci {
 
+namespace {
+constexpr int kReorderMargin = 16;
+}
+
+}  // namespace mci
+
+namespace mci {
+
 FrameDecoder::FrameDecoder(std::shared_ptr<const ClipIndex> clip, int threads)
     : m_clip(std::move(clip)), m_frame(makeFrame()) {
     const AVCodecParameters *par = m_clip->video().params.get();
@@ -33,6 +41,7 @@ void FrameDecoder::restart(int keySlot) {
     m_draining = false;
     m_ended = false;
     m_lastSlot = keySlot - 1;
+    m_context->skip_frame = AVDISCARD_DEFAULT;
 }
 
 bool FrameDecoder::feedNextPacket() {
@@ -45,6 +54,9 @@ bool FrameDecoder::feedNextPacket() {
         }
         return false;
     }
+    // Reordering delays a picture by a few chunks at most; well before that margin
+    // frames that nothing refers to need not be decoded at all.
+    m_context->skip_frame = m_nextFeedSlot + kReorderMargin < m_exactFrom ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
     PacketPtr pkt = m_clip->readPacket(m_clip->video(), m_clip->packetAtSlot(m_nextFeedSlot));
     ++m_nextFeedSlot;
     if (!pkt) return true;
@@ -53,7 +65,8 @@ bool FrameDecoder::feedNextPacket() {
     return true;
 }
 
-std::optional<Picture> FrameDecoder::seek(int slot) {
+std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
+    m_exactFrom = exactFrom;
     const int firstKey = m_clip->keySlotAtOrBefore(0);
     int key = m_clip->keySlotAtOrBefore(slot);
     for (;;) {

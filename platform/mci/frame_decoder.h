@@ -29,7 +29,11 @@ public:
     // which comes into force at or before `slot`. A key slot whose run does not begin
     // with a whole picture (the index or the bitstream lied) is remembered and passed
     // over for an earlier one.
-    std::optional<Picture> seek(int slot);
+    // Pictures before `exactFrom` are only stepping stones: their chunks may be decoded
+    // partly (frames nothing refers to are skipped), so what they show must not be kept.
+    std::optional<Picture> seek(int slot, int exactFrom = 0);
+    // Whether the last picture next() gave, and how long it lasts, can be trusted.
+    bool exact() const { return m_lastSlot >= m_exactFrom - 8; }
     // The next picture of the run, or nothing at the end of the clip.
     std::optional<Picture> next();
     // The slot the next picture cannot start before (useful to tell how far the run is).
@@ -51,6 +55,7 @@ private:
     bool m_haveShift = false;
     int m_lastSlot = -1;
     std::vector<int> m_falseKeys;  // sorted
+    int m_exactFrom = 0;  // chunks well before it are decoded with non-reference frames skipped
 };
 
 }  // namespace mci

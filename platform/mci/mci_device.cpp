@@ -42,7 +42,13 @@ struct Job {
     int to = 0;  // Play: its end point
     bool paused = false;
     bool backward = false;  // Play: its direction, kept when the play is moved
+    int window = 32;  // Show: how many pictures before it to keep for going back
 };
+
+// A seek keeps a few pictures behind it; Back and Step keep as many as the budget allows,
+// so that pressing them again and again is instant.
+constexpr int kSeekWindow = 32;
+constexpr int kPlayTrail = 64;  // pictures a forward play leaves behind it
 
 }  // namespace
 
@@ -85,7 +91,7 @@ public:
     void closeClip();
     std::optional<MciError> play(std::optional<int> from, std::optional<int> to);
     void moveTo(int position);  // seek, prev, next: a running play goes on from there
-    void showAt(int position, bool endPlay);
+    void showAt(int position, bool endPlay, int window);
 
     void setJob(Job job);  // under m_mutex
     void endPlay(int notifyCode);  // under m_mutex
@@ -123,8 +129,9 @@ public:
     void workerLoop(std::stop_token stop);
     void runShow(const Job &job, std::stop_token stop);
     void runPlay(const Job &job, std::stop_token stop);
-    std::optional<Picture> pictureFor(int slot, std::uint64_t generation, std::stop_token stop);
-    std::optional<Picture> decodeForward(int slot);
+    std::optional<Picture> pictureFor(int slot, std::uint64_t generation, std::stop_token stop, int window,
+                                      bool trailOnly = false);
+    std::optional<Picture> decodeForward(int slot, int window, bool trailOnly = false);
     void present(const Picture &picture, int slot);
     int segmentFrames() const;
 
@@ -246,7 +253,7 @@ void MciDevice::Impl::moveTo(int position) {
     if (m_mode.load() == kModeStopped) setMode(kModeSeeking);
 }
 
-void MciDevice::Impl::showAt(int position, bool endRunningPlay) {
+void MciDevice::Impl::showAt(int position, bool endRunningPlay, int window) {
     std::lock_guard lock(m_mutex);
     if (endRunningPlay) {
         const bool wasPaused = m_job.kind == Job::Play && m_job.paused;
@@ -254,7 +261,7 @@ void MciDevice::Impl::showAt(int position, bool endRunningPlay) {
         if (wasPaused) setJob(Job{});
     }
     m_position = position;
-    setJob(Job{Job::Show, 0, position, position});
+    setJob(Job{Job::Show, 0, position, position, false, false, window});
     setMode(kModeSeeking);
 }
 
@@ -295,11 +302,11 @@ std::optional<MciError> MciDevice::Impl::command(const std::string &word) {
         return std::nullopt;
     }
     if (word == "step") {
-        showAt(std::min(len, m_position.load() + m_frames), true);
+        showAt(std::min(len, m_position.load() + m_frames), true, segmentFrames());
         return std::nullopt;
     }
     if (word == "back") {
-        showAt(std::max(0, m_position.load() - m_frames), true);
+        showAt(std::max(0, m_position.load() - m_frames), true, segmentFrames());
         return std::nullopt;
     }
     std::lock_guard lock(m_mutex);
@@ -404,36 +411,40 @@ int MciDevice::Impl::segmentFrames() const {
 
 // The picture at `slot` from the decoder that moves forward, caching what it decodes
 // on the way so that going back over it again costs nothing.
-std::optional<Picture> MciDevice::Impl::decodeForward(int slot) {
+std::optional<Picture> MciDevice::Impl::decodeForward(int slot, int window, bool trailOnly) {
     FrameDecoder &decoder = *m_cursorDecoder;
-    const bool reachable = m_cursorPicture && m_cursorPicture->slot <= slot &&
+    const bool reachable = m_cursorPicture && m_cursorPicture->slot <= slot && decoder.exact() &&
                            m_clip->keySlotAtOrBefore(slot) <= m_cursorPicture->slot;
+    const int low = std::max(0, slot - std::max(window, 1) + 1);
     if (!reachable) {
-        // Start early enough that the frames just before `slot` are cached too.
-        const int low = std::max(m_clip->keySlotAtOrBefore(slot), slot - segmentFrames() + 1);
-        m_cursorPicture = decoder.seek(std::max(low, 0));
+        m_cursorPicture = decoder.seek(slot, low);
         if (!m_cursorPicture) return std::nullopt;
         m_cursorNext = decoder.next();
     }
-    auto keep = [&](const Picture &p, int until) {
+    // Only pictures decoded whole, and known to last until the next one, are kept.
+    auto keep = [&](const Picture &p, int until, bool exact) {
         if (m_pictureBytes == 0) m_pictureBytes = FrameCache::pictureBytes(*p.frame);
-        m_cache.insert(p, until, slot, slot - segmentFrames() + 1, slot);
+        if (exact && until > low) m_cache.insert(p, until, slot, low, slot);
     };
+    bool exact = decoder.exact();
     while (m_cursorNext && m_cursorNext->slot <= slot) {
-        keep(*m_cursorPicture, m_cursorNext->slot);
+        keep(*m_cursorPicture, m_cursorNext->slot, exact);
         m_cursorPicture = m_cursorNext;
+        exact = decoder.exact();
         m_cursorNext = decoder.next();
     }
-    keep(*m_cursorPicture, m_cursorNext ? m_cursorNext->slot : length());
+    keep(*m_cursorPicture, m_cursorNext ? m_cursorNext->slot : length(), exact);
+    if (trailOnly) m_cache.dropBefore(slot - kPlayTrail);
     return m_cursorPicture;
 }
 
-std::optional<Picture> MciDevice::Impl::pictureFor(int slot, std::uint64_t generation, std::stop_token stop) {
+std::optional<Picture> MciDevice::Impl::pictureFor(int slot, std::uint64_t generation, std::stop_token stop,
+                                                   int window, bool trailOnly) {
     if (auto cached = m_cache.find(slot)) return cached;
     {
         std::lock_guard lock(m_mutex);
         const bool prefetching = m_prefetch.generation == generation && slot <= m_prefetch.top;
-        if (!prefetching) return decodeForward(slot);
+        if (!prefetching) return decodeForward(slot, window, trailOnly);
     }
     // Backward play: the prefetcher brings it.
     std::unique_lock lock(m_mutex);
@@ -444,7 +455,7 @@ std::optional<Picture> MciDevice::Impl::pictureFor(int slot, std::uint64_t gener
     });
     if (!found && current(generation) && !stop.stop_requested()) {
         lock.unlock();
-        return decodeForward(slot);  // the prefetcher gave up on it
+        return decodeForward(slot, window, trailOnly);  // the prefetcher gave up on it
     }
     return found;
 }
@@ -452,7 +463,7 @@ std::optional<Picture> MciDevice::Impl::pictureFor(int slot, std::uint64_t gener
 void MciDevice::Impl::runShow(const Job &job, std::stop_token stop) {
     const int slot = std::clamp(job.from, 0, std::max(0, length() - 1));
     if (!m_clip) return;
-    if (auto picture = pictureFor(slot, job.generation, stop)) {
+    if (auto picture = pictureFor(slot, job.generation, stop, job.window)) {
         {
             std::lock_guard lock(m_mutex);
             if (!current(job.generation)) return;
@@ -488,7 +499,7 @@ void MciDevice::Impl::runPlay(const Job &job, std::stop_token stop) {
     for (int i = 0; i < count; ++i) {
         const int slot = backward ? first - i : first + i;
         const int shownSlot = std::clamp(slot, 0, len - 1);
-        auto picture = pictureFor(shownSlot, job.generation, stop);
+        auto picture = pictureFor(shownSlot, job.generation, stop, kSeekWindow, !backward);
         if (stop.stop_requested()) return stopSound();
         std::unique_lock lock(m_mutex);
         if (!current(job.generation)) return stopSound();

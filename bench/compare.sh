@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Measures vidlark-bench side by side with ffmpeg and mpv on generated clips and writes
+# the table of BENCHMARKS.md. Usage: bench/compare.sh [BIN_DIR] [RUNS]
+# Clips are generated into bench/clips (never committed). Medians of RUNS runs.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=$(cd "${1:-$root/build/bin}" && pwd)
+runs=${2:-3}
+clips=$root/bench/clips
+out=$root/bench/results
+mkdir -p "$clips" "$out"
+
+make_clip() {  # name size codec-args...
+  local name=$1 size=$2; shift 2
+  [ -f "$clips/$name.avi" ] && return
+  ffmpeg -hide_banner -loglevel error -nostdin -y \
+    -f lavfi -i "testsrc2=s=$size:r=25:d=60" -f lavfi -i "sine=f=440:d=60" \
+    "$@" -g 250 -c:a libmp3lame -b:a 128k -shortest "$clips/$name.partial.avi"
+  mv "$clips/$name.partial.avi" "$clips/$name.avi"
+}
+make_clip mpeg4_640x480 640x480 -c:v mpeg4 -q:v 3 -bf 2
+make_clip mpeg4_1280x720 1280x720 -c:v mpeg4 -q:v 3 -bf 2
+make_clip h264_1920x1080 1920x1080 -c:v libx264 -preset veryfast -crf 23 -bf 3 -pix_fmt yuv420p
+
+median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+seconds() { local t0 t1; t0=$(date +%s.%N); "$@" >/dev/null 2>&1; t1=$(date +%s.%N); echo "$t1 - $t0" | bc -l; }
+peak_mb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1 | awk '{printf "%.0f", $1/1024}'; }
+
+mpv_base=(mpv --no-config --vo=null --ao=null --ao-null-untimed --untimed --really-quiet)
+
+# 100 frame-back-steps from the end over mpv's IPC socket, timed from the first to the
+# answer of the last.
+mpv_back100() {
+  local clip=$1 sock
+  sock=$(mktemp -u /tmp/vidlark-mpv.XXXXXX)
+  mpv --no-config --vo=null --ao=null --really-quiet --pause --start=100% --keep-open=yes \
+      --input-ipc-server="$sock" "$clip" >/dev/null 2>&1 &
+  local pid=$!
+  for _ in $(seq 200); do [ -S "$sock" ] && break; sleep 0.05; done
+  # wait until the file is loaded and paused at its end
+  for _ in $(seq 200); do
+    echo '{"command":["get_property","time-pos"]}' | socat - "$sock" 2>/dev/null | grep -q '"data":[0-9]' && break
+    sleep 0.05
+  done
+  local t0 t1
+  t0=$(date +%s.%N)
+  for i in $(seq 100); do
+    printf '{"command":["frame-back-step"],"request_id":%d}\n{"command":["get_property","time-pos"],"request_id":%d}\n' "$i" "$i"
+  done | socat -t 600 - "$sock" >/dev/null 2>&1
+  # the last step is done once the position answers after it
+  echo '{"command":["get_property","time-pos"]}' | socat -t 600 - "$sock" >/dev/null 2>&1
+  t1=$(date +%s.%N)
+  echo '{"command":["quit"]}' | socat - "$sock" >/dev/null 2>&1 || true
+  wait "$pid" 2>/dev/null || true
+  echo "$t1 - $t0" | bc -l
+}
+
+# Exact seeks: 50 random absolute positions, median time of one.
+mpv_seek_median() {
+  local clip=$1 sock
+  sock=$(mktemp -u /tmp/vidlark-mpv.XXXXXX)
+  mpv --no-config --vo=null --ao=null --really-quiet --pause --hr-seek=yes --keep-open=yes \
+      --input-ipc-server="$sock" "$clip" >/dev/null 2>&1 &
+  local pid=$!
+  for _ in $(seq 200); do [ -S "$sock" ] && break; sleep 0.05; done
+  sleep 1
+  local times=()
+  RANDOM=20261206
+  for i in $(seq 50); do
+    local target=$((RANDOM % 59)).$((RANDOM % 10))
+    local t0 t1
+    t0=$(date +%s.%N)
+    printf '{"command":["seek","%s","absolute+exact"]}\n{"command":["get_property","time-pos"]}\n' "$target" \
+      | socat -t 60 - "$sock" >/dev/null 2>&1
+    t1=$(date +%s.%N)
+    times+=("$(echo "($t1 - $t0) * 1000" | bc -l)")
+  done
+  echo '{"command":["quit"]}' | socat - "$sock" >/dev/null 2>&1 || true
+  wait "$pid" 2>/dev/null || true
+  printf '%s\n' "${times[@]}" | median
+}
+
+json() { jq -r ".$1"; }
+
+{
+  echo "| clip | ffmpeg -threads 1 (s) | ffmpeg auto (s) | vidlark forward (s) | forward / ffmpeg auto | mpv forward (s) | vidlark backward (s) | backward / forward | mpv backward (s) | mpv / vidlark backward | vidlark peak (MB) | mpv backward peak (MB) | vidlark 100 Back (ms) | mpv 100 back-steps (ms) | mpv / vidlark Back | vidlark seek mean (ms) | mpv exact seek median (ms) | open (ms) | dropped fwd/bwd |"
+  echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+  for name in mpeg4_640x480 mpeg4_1280x720 h264_1920x1080; do
+    clip=$clips/$name.avi
+    ff1=$(for _ in $(seq "$runs"); do seconds ffmpeg -nostdin -threads 1 -i "$clip" -f null -; done | median)
+    ffa=$(for _ in $(seq "$runs"); do seconds ffmpeg -nostdin -i "$clip" -f null -; done | median)
+    mpvf=$(for _ in $(seq "$runs"); do seconds "${mpv_base[@]}" "$clip"; done | median)
+    mpvb=$(for _ in $(seq "$runs"); do seconds "${mpv_base[@]}" --play-dir=backward --start=100% "$clip"; done | median)
+    mpvmem=$(peak_mb "${mpv_base[@]}" --play-dir=backward --start=100% "$clip")
+    mpvback=$(echo "$(mpv_back100 "$clip") * 1000" | bc -l)
+    mpvseek=$(mpv_seek_median "$clip")
+    for i in $(seq "$runs"); do "$bin/vidlark-bench" "$clip" > "$out/$name.$i.json"; done
+    pick() { for i in $(seq "$runs"); do json "$1" < "$out/$name.$i.json"; done | median; }
+    vf=$(pick forward_s); vb=$(pick backward_s); vback=$(pick back100_ms); vseek=$(pick seek50_ms)
+    vmem=$(pick peak_rss_mb); vopen=$(pick open_ms); df=$(pick dropped_forward); db=$(pick dropped_backward)
+    vseekmed=$(echo "$vseek / 50" | bc -l)
+    printf '| %s | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.1f | %.0f | %s | %.0f | %.0f | %.0f | %.1f | %.1f | %.0f | %s/%s |\n' \
+      "$name" "$ff1" "$ffa" "$vf" "$(echo "$vf / $ffa" | bc -l)" "$mpvf" "$vb" "$(echo "$vb / $vf" | bc -l)" "$mpvb" \
+      "$(echo "$mpvb / $vb" | bc -l)" "$vmem" "$mpvmem" "$vback" "$mpvback" "$(echo "$mpvback / $vback" | bc -l)" \
+      "$vseekmed" "$mpvseek" "$vopen" "$df" "$db"
+  done
+} | tee "$out/table.md"

@@ -1,0 +1,123 @@
+// Every way of reaching a frame slot must show exactly the picture ffmpeg decodes for
+// it. The probe tool reaches each slot one way; ffmpeg's framemd5 is the oracle.
+
+#include "tests/mci/avi_surgery.h"
+#include "tests/support/test_clips.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+struct ClipCase {
+    const char *name;
+    std::vector<std::string> ffmpegArgs;
+    void (*damage)(const std::string &from, const std::string &to) = nullptr;
+};
+
+std::vector<std::string> source(const std::string &size, double seconds) {
+    return {"-f", "lavfi", "-i", "testsrc2=s=" + size + ":r=25:d=" + std::to_string(seconds)};
+}
+
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string> &b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const std::vector<std::string> kSound = {"-f", "lavfi", "-i", "sine=f=440:d=2", "-c:a", "libmp3lame", "-shortest"};
+
+std::vector<ClipCase> clipCases() {
+    return {
+        {"mjpeg_mp3", source("160x120", 2) + kSound + std::vector<std::string>{"-c:v", "mjpeg", "-pix_fmt", "yuvj420p"}},
+        {"mpeg4_gop250_bframes", source("160x120", 12) + std::vector<std::string>{"-c:v", "mpeg4", "-g", "250", "-bf", "2"}},
+        {"xvid_packed_bframes", source("160x120", 4) + std::vector<std::string>{"-c:v", "libxvid", "-g", "30", "-bf", "2"}},
+        {"h264_bframes", source("160x120", 4) + std::vector<std::string>{"-c:v", "libx264", "-g", "40", "-bf", "3", "-pix_fmt", "yuv420p"}},
+        {"msvideo1", source("160x120", 2) + std::vector<std::string>{"-c:v", "msvideo1"}},
+        {"rawvideo", source("64x48", 2) + std::vector<std::string>{"-c:v", "rawvideo", "-pix_fmt", "bgr24"}},
+        {"huffyuv", source("160x120", 2) + std::vector<std::string>{"-c:v", "huffyuv"}},
+        // Every fourth frame kept, with its time: the muxer fills the gaps with empty chunks.
+        {"dropped_frames", source("160x120", 3) +
+                               std::vector<std::string>{"-vf", "select=not(mod(n\\,4))", "-fps_mode", "passthrough",
+                                                        "-c:v", "mpeg4", "-g", "12"}},
+        {"no_index_h264", source("160x120", 4) + std::vector<std::string>{"-c:v", "libx264", "-g", "25", "-bf", "2",
+                                                                           "-pix_fmt", "yuv420p"},
+         avi_surgery::dropIndex},
+        {"no_key_flags_mpeg4", source("160x120", 6) + std::vector<std::string>{"-c:v", "mpeg4", "-g", "50", "-bf", "1"},
+         avi_surgery::clearKeyFlags},
+    };
+}
+
+std::string clipPath(const ClipCase &c) {
+    const std::string made = test_clips::make(std::string(c.name) + (c.damage ? "_whole" : "") + ".avi", c.ffmpegArgs);
+    if (!c.damage) return made;
+    const std::string damaged = test_clips::folder() + "/" + c.name + ".avi";
+    if (!std::filesystem::exists(damaged)) {
+        const std::string partial = damaged + ".part" + std::to_string(::getpid());
+        c.damage(made, partial);
+        std::filesystem::rename(partial, damaged);
+    }
+    return damaged;
+}
+
+std::string probe() {
+    const char *bin = std::getenv("VIDLARK_BIN_DIR");
+    return std::string(bin ? bin : ".") + "/vidlark-probe";
+}
+
+// slot -> md5, as the probe reports them; a slot reported twice must agree.
+std::map<int, std::string> probeSlots(const std::string &via, const std::string &clip) {
+    std::istringstream lines(test_clips::run({probe(), "--via", via, clip}));
+    std::map<int, std::string> slots;
+    int slot;
+    std::string md5;
+    while (lines >> slot >> md5) {
+        auto [it, fresh] = slots.emplace(slot, md5);
+        EXPECT_TRUE(fresh || it->second == md5) << via << " showed two pictures at slot " << slot;
+    }
+    return slots;
+}
+
+class FrameAccuracy : public ::testing::TestWithParam<ClipCase> {};
+
+TEST_P(FrameAccuracy, EveryWayToEverySlotShowsFfmpegsPicture) {
+    const std::string clip = clipPath(GetParam());
+    const std::map<int, std::string> bySeek = probeSlots("seek", clip);
+    ASSERT_FALSE(bySeek.empty());
+    const int length = bySeek.rbegin()->first + 1;
+    ASSERT_EQ(static_cast<int>(bySeek.size()), length) << "seek must reach every slot";
+    const std::vector<std::string> oracle = test_clips::oracleFrameMd5(clip, length);
+
+    for (const char *via : {"seek", "play", "reverse", "step", "back"}) {
+        const std::map<int, std::string> reached = via == std::string("seek") ? bySeek : probeSlots(via, clip);
+        EXPECT_EQ(static_cast<int>(reached.size()), length) << via << " did not reach every slot";
+        int wrong = 0;
+        for (const auto &[slot, md5] : reached) {
+            if (md5 != oracle.at(slot) && ++wrong <= 3)
+                ADD_FAILURE() << GetParam().name << " via " << via << ": slot " << slot << " shows " << md5
+                              << ", ffmpeg decodes " << oracle.at(slot);
+        }
+        EXPECT_EQ(wrong, 0) << via;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, FrameAccuracy, ::testing::ValuesIn(clipCases()),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// The dropped-frame clip must really hold dropped frames, or its case proves nothing.
+TEST(FrameAccuracyClips, DroppedFrameClipHasEmptyChunks) {
+    const ClipCase c = clipCases()[7];
+    const std::string clip = clipPath(c);
+    const std::string stamps = test_clips::run({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                                                "packet=dts", "-of", "csv=p=0", clip});
+    std::istringstream in(stamps);
+    int previous = -1, gaps = 0;
+    for (int dts; in >> dts; previous = dts) gaps += previous >= 0 && dts > previous + 1;
+    EXPECT_GT(gaps, 5);
+}
+
+}  // namespace
