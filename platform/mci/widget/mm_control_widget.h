@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <memory>
 
-namespace mci { class MciDevice; struct DeviceOptions; }
+namespace mci { class MciDevice; class AudioSink; struct DeviceOptions; }
 class VideoWindow;
 
 // The multimedia control: a bar of nine transport buttons (Prev, Next, Play, Pause,
@@ -13,11 +13,24 @@ class VideoWindow;
 // window. Implements the members the window's handlers use; a failed command throws
 // RuntimeError. Its events are Qt signals, always delivered from the GUI event loop,
 // never from inside a member call.
+//
+// Keyboard: the control is one tab stop. While it has the focus one of its buttons is
+// the current one (drawn with a dotted frame; Play at first): Left/Right move to the
+// previous/next enabled button, Home/End to the first/last, Space (pressed, then
+// released) or Enter presses it. When the current button is disabled by a change of
+// state the cursor goes to its counterpart (Play to Pause, Pause and Stop to Play) if
+// that is enabled, else to the nearest enabled button on the right, else on the left.
+// Each button is a QAbstractButton child named for accessibility ("Play" ...), so
+// assistive tools see its name and enabled state; the current one is announced as
+// focused.
 class MMControlWidget : public QWidget, public MMControl {
     Q_OBJECT
 
 public:
-    explicit MMControlWidget(QWidget *parent = nullptr);
+    explicit MMControlWidget(QWidget *parent = nullptr);  // SDL sound, default options
+    // Tools and tests choose the device's options and where its sound goes.
+    MMControlWidget(const mci::DeviceOptions &options, std::unique_ptr<mci::AudioSink> audio,
+                    QWidget *parent = nullptr);
     ~MMControlWidget() override;
 
     // MMControl
@@ -41,6 +54,8 @@ public:
     int updateInterval() const;
     VideoWindow *videoWindow() const;
 
+    QSize sizeHint() const override;
+
 signals:
     void done(std::int16_t notifyCode);
     void statusUpdate();
@@ -51,6 +66,13 @@ signals:
     void gotFocus();
     // An error a transport button's command raised: no handler traps these.
     void buttonError(int number, const QString &description);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     class Impl;

@@ -1,0 +1,108 @@
+#include "platform/mci/widget/video_window.h"
+
+#include <QApplication>
+#include <QPaintEvent>
+#include <QRegion>
+#include <QPainter>
+#include <QScreen>
+#include <algorithm>
+
+VideoWindow::VideoWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    // Nothing in it reads keys, so it never takes the focus from the main window,
+    // even on window systems that ignore WA_ShowWithoutActivating.
+    setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+    setFocusPolicy(Qt::NoFocus);
+    setMinimumSize(16, 16);
+}
+
+QSize VideoWindow::sizeHint() const {
+    return m_clipSize;
+}
+
+void VideoWindow::openClip(const QString &title, QSize displaySize, const QWidget *anchor) {
+    setWindowTitle(title);
+    if (displaySize.isValid() && !displaySize.isEmpty()) m_clipSize = displaySize;
+    if (m_picture.isNull()) m_displaySize = m_clipSize;
+    resize(m_clipSize);
+    if (!m_placed && anchor) {
+        const QWidget *main = anchor->window();
+        QPoint at(main->frameGeometry().left(), main->frameGeometry().bottom() + 1);
+        if (const QScreen *screen = main->screen()) {
+            // Keep the title bar reachable on short screens.
+            const QRect avail = screen->availableGeometry();
+            at.setY(std::min(at.y(), std::max(avail.top(), avail.bottom() - m_clipSize.height())));
+        }
+        move(at);
+        m_placed = true;
+    }
+    // Shown with its first picture, never as an empty black box.
+    if (m_picture.isNull())
+        m_showOnPicture = true;
+    else
+        showWithoutFocus();
+}
+
+void VideoWindow::showAgain() {
+    m_showOnPicture = false;
+    if (!isVisible()) showWithoutFocus();
+}
+
+void VideoWindow::closeClip() {
+    m_showOnPicture = false;
+    hide();
+    clearPicture();
+}
+
+void VideoWindow::showWithoutFocus() {
+    m_keepActive = QApplication::activeWindow();
+    show();
+    raise();
+}
+
+bool VideoWindow::event(QEvent *event) {
+    // Some platforms (offscreen, some compositors) activate every window they show,
+    // whatever it asks for: hand the activation straight back.
+    if (event->type() == QEvent::WindowActivate && m_keepActive && m_keepActive != this &&
+        m_keepActive->isVisible())
+        m_keepActive->activateWindow();
+    if (event->type() == QEvent::Hide) m_keepActive = nullptr;
+    return QWidget::event(event);
+}
+
+void VideoWindow::setPicture(const QImage &image, QSize displaySize) {
+    m_picture = image;
+    m_displaySize = displaySize.isEmpty() ? image.size() : displaySize;
+    update();
+    if (m_showOnPicture) {
+        m_showOnPicture = false;
+        showWithoutFocus();
+    }
+}
+
+void VideoWindow::clearPicture() {
+    m_picture = QImage();
+    m_displaySize = m_clipSize;
+    update();
+}
+
+QRect VideoWindow::pictureRect() const {
+    if (m_displaySize.isEmpty()) return rect();
+    const QSize fitted = m_displaySize.scaled(size(), Qt::KeepAspectRatio);
+    return QRect(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+}
+
+void VideoWindow::paintEvent(QPaintEvent *event) {
+    QPainter painter(this);
+    if (m_picture.isNull()) {
+        painter.fillRect(event->rect(), Qt::black);
+        return;
+    }
+    const QRect target = pictureRect();
+    for (const QRect &bar : QRegion(event->rect()).subtracted(target)) painter.fillRect(bar, Qt::black);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, target.size() != m_picture.size());
+    painter.drawImage(target, m_picture);
+}
