@@ -99,6 +99,13 @@ std::variant<std::shared_ptr<const ClipIndex>, MciError> ClipIndex::open(const s
     AVRational rate = av_inv_q(vs->time_base);
     if (rate.num <= 0 || rate.den <= 0 || av_q2d(rate) > 1000 || av_q2d(rate) < 0.1) rate = AVRational{25, 1};
     clip->m_frameRate = rate;
+    // The stream header's pixel shape, else the codec's.
+    for (AVRational sar : {vs->sample_aspect_ratio, vs->codecpar->sample_aspect_ratio}) {
+        if (sar.num > 0 && sar.den > 0) {
+            clip->m_sampleAspect = sar;
+            break;
+        }
+    }
 
     KeyFrameJudge judge(vs->codecpar);
     PacketPtr pkt = makePacket();

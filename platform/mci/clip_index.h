@@ -42,6 +42,7 @@ public:
 
     int length() const { return static_cast<int>(m_slotPacket.size()); }  // frame slots
     AVRational frameRate() const { return m_frameRate; }  // slots per second
+    AVRational sampleAspect() const { return m_sampleAspect; }  // of a pixel; 1:1 if unknown
     int packetAtSlot(int slot) const { return m_slotPacket[slot]; }  // -1: a dropped frame
     int keySlotAtOrBefore(int slot) const;  // the slot decoding must start from to show `slot`
 
@@ -56,6 +57,7 @@ private:
     StreamTable m_video;
     StreamTable m_audio;
     AVRational m_frameRate{25, 1};
+    AVRational m_sampleAspect{1, 1};
     std::vector<int> m_slotPacket;
     std::vector<int> m_keySlots;  // ascending
 };

@@ -490,6 +490,10 @@ void MciDevice::Impl::runPlay(const Job &job, std::stop_token stop) {
     }
     SoundPlayer *sound = m_options.untimed ? nullptr : m_sound.get();
     const double startSeconds = job.from / fps;
+    // The clocks start once the first picture is ready, so a play that must first
+    // decode a group of frames does not begin late and drop what it just decoded.
+    std::optional<Picture> firstPicture;
+    if (count > 0) firstPicture = pictureFor(std::clamp(first, 0, len - 1), job.generation, stop, kSeekWindow, !backward);
     if (sound) sound->start(startSeconds, backward);
     const auto startWall = Clock::now();
 
@@ -499,7 +503,7 @@ void MciDevice::Impl::runPlay(const Job &job, std::stop_token stop) {
     for (int i = 0; i < count; ++i) {
         const int slot = backward ? first - i : first + i;
         const int shownSlot = std::clamp(slot, 0, len - 1);
-        auto picture = pictureFor(shownSlot, job.generation, stop, kSeekWindow, !backward);
+        auto picture = i == 0 ? std::move(firstPicture) : pictureFor(shownSlot, job.generation, stop, kSeekWindow, !backward);
         if (stop.stop_requested()) return stopSound();
         std::unique_lock lock(m_mutex);
         if (!current(job.generation)) return stopSound();
@@ -652,9 +656,7 @@ double MciDevice::framesPerSecond() const {
 int MciDevice::videoWidth() const {
     if (!m_impl->m_clip) return 0;
     const AVCodecParameters *par = m_impl->m_clip->video().params.get();
-    const AVRational sar = par->sample_aspect_ratio;
-    if (sar.num > 0 && sar.den > 0) return static_cast<int>(std::lround(par->width * av_q2d(sar)));
-    return par->width;
+    return static_cast<int>(std::lround(par->width * av_q2d(m_impl->m_clip->sampleAspect())));
 }
 
 int MciDevice::videoHeight() const {
