@@ -1,0 +1,62 @@
+#include "platform/forms/qt_forms_runtime.h"
+
+#include "platform/forms/program_starter.h"
+#include "platform/forms/runtime_errors.h"
+
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon iconForStyle(int style)
+{
+    switch (style & 0xF0) {
+    case 16: return QMessageBox::Critical;
+    case 32: return QMessageBox::Question;
+    case 48: return QMessageBox::Warning;
+    case 64: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+// 0 hidden, 1 normal with focus, 2 minimised, 3 maximised, 4 normal without focus,
+// 6 minimised without focus.
+bool isWindowStyle(int style)
+{
+    return style >= 0 && style <= 6 && style != 5;
+}
+
+}  // namespace
+
+QtFormsRuntime::QtFormsRuntime(QString title, QString appPath)
+    : m_title(std::move(title)), m_appPath(std::move(appPath))
+{
+}
+
+QString QtFormsRuntime::title() const { return m_title; }
+QString QtFormsRuntime::appPath() const { return m_appPath; }
+QString QtFormsRuntime::helpFile() const { return m_helpFile; }
+void QtFormsRuntime::setHelpFile(const QString &path) { m_helpFile = path; }
+
+QString QtFormsRuntime::displayText(const QString &text)
+{
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(u'\r', u'\n');
+    return shown;
+}
+
+void QtFormsRuntime::msgBox(const QString &text, int style, const QString &title)
+{
+    QMessageBox box(iconForStyle(style), title, displayText(text), QMessageBox::Ok);
+    // File names go into box texts: never let them be read as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void QtFormsRuntime::shell(const QString &commandLine, int windowStyle)
+{
+    if (!isWindowStyle(windowStyle))
+        throw RuntimeError(runtime_errors::kInvalidCall, QStringLiteral("Invalid procedure call or argument"));
+    // The started program places its own window; the style is the request, not a command.
+    ProgramStarter(m_appPath).start(commandLine);
+}
