@@ -1,0 +1,85 @@
+#pragma once
+
+#include "app/check_box_adapter.h"
+#include "app/form_unloader.h"
+#include "app/label_adapter.h"
+#include "app/window_handlers.h"
+#include "platform/forms/forms_runtime.h"
+#include "playback/form_controls.h"
+#include "playback/playback_handlers.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class CommonDialog;
+class MMControlWidget;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class SliderWidget;
+
+// The player window: a fixed 466 x 101 client area holding the fourteen controls, each
+// named (objectName) as the handlers name it. Every event of a control reaches its
+// handler through the runtime's treatment of unhandled errors. Modal boxes and the open
+// dialog run the event loop, so the multimedia control's events are handled meanwhile,
+// as on the original platform.
+//
+// Lifecycle: construct, load() (Form_Load), then show() unless the load unloaded the
+// window. unloaded() is emitted once, when Form_Unload has run; the program ends there.
+class Form1 : public QWidget, public FormWindow {
+    Q_OBJECT
+
+public:
+    explicit Form1(FormsRuntime &runtime, QWidget *parent = nullptr);
+    // Tools and tests choose the multimedia control (its options, where its sound goes).
+    Form1(FormsRuntime &runtime, MMControlWidget *mmControl, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    void load();
+    bool isUnloaded() const { return m_unloader.isUnloaded(); }
+
+    // FormWindow
+    void setCaption(const QString &text) override;
+    void unload() override;
+
+signals:
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void connectEvents();
+    void setTabOrder();
+    // Runs one handler under the runtime's treatment; nothing runs once unloaded.
+    template <typename Handler>
+    void dispatch(Handler handler);
+    void finishUnload();
+
+    FormsRuntime &m_runtime;
+    std::unique_ptr<CommonDialog> m_commonDialog1;
+    QPushButton *m_command4;
+    QPushButton *m_command3;
+    QPushButton *m_command2;
+    QPushButton *m_command1;
+    QCheckBox *m_chkLoopRev;
+    QCheckBox *m_chkrev;
+    QCheckBox *m_chkLoop;
+    QCheckBox *m_check2;
+    SliderWidget *m_slider1;
+    MMControlWidget *m_mmControl1;
+    QLabel *m_label3;
+    QLabel *m_label2;
+    QLabel *m_label1;
+
+    CheckBoxAdapter m_check2Box;
+    CheckBoxAdapter m_chkLoopBox;
+    CheckBoxAdapter m_chkrevBox;
+    CheckBoxAdapter m_chkLoopRevBox;
+    LabelAdapter m_label3Text;
+    WindowHandlers m_windowHandlers;
+    PlaybackHandlers m_playbackHandlers;
+    FormUnloader m_unloader;
+    bool m_unloadedSignalled = false;
+};
