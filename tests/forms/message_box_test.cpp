@@ -1,9 +1,9 @@
 #include "platform/forms/qt_forms_runtime.h"
 #include "platform/forms/unhandled_error.h"
 #include "tests/doubles/recording_runtime.h"
-#include "tests/forms/qt_test_app.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
@@ -24,7 +24,6 @@ struct ShownBox {
 template <typename Show>
 ShownBox showAndRead(Show show)
 {
-    qtTestApp();
     ShownBox seen;
     QTimer::singleShot(0, [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());

@@ -10,15 +10,6 @@
 
 namespace {
 
-QApplication &app()
-{
-    static int argc = 1;
-    static char name[] = "winhelp-test";
-    static char *argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
-}
-
 void writeFile(const QString &path, const QByteArray &content)
 {
     QFile file(path);
@@ -28,7 +19,6 @@ void writeFile(const QString &path, const QByteArray &content)
 
 TEST(HelpViewer, MissingFileShowsAMessageNamingIt)
 {
-    app();
     HelpViewer viewer;
     viewer.display(HelpDocument::load("/nonexistent/My Videos/vlrk10.hlp"));
 
@@ -41,7 +31,6 @@ TEST(HelpViewer, MissingFileShowsAMessageNamingIt)
 
 TEST(HelpViewer, NoFileOrAFolderOrAnUnreadableFileIsAMessageToo)
 {
-    app();
     QTemporaryDir temp;
     const QString unreadable = temp.path() + "/locked.hlp";
     writeFile(unreadable, "<html><body>secret</body></html>");
@@ -76,7 +65,6 @@ TEST(HelpViewer, NoFileOrAFolderOrAnUnreadableFileIsAMessageToo)
 
 TEST(HelpViewer, PathWithBlanksOpensWithItsTitle)
 {
-    app();
     QTemporaryDir temp;
     QDir(temp.path()).mkpath("My Videos/Vidlark 1.0");
     const QString path = temp.path() + "/My Videos/Vidlark 1.0/vlrk10.hlp";
@@ -93,7 +81,6 @@ TEST(HelpViewer, PathWithBlanksOpensWithItsTitle)
 
 TEST(HelpViewer, PlainTextIsShownAsText)
 {
-    app();
     QTemporaryDir temp;
     const QString path = temp.path() + "/notes.hlp";
     writeFile(path, "a < b and c > d\nsecond line");
@@ -118,7 +105,6 @@ TEST(HelpDocument, TheOneArgumentIsThePathAndASplitPathIsJoinedAgain)
 // The player's own help file: it opens and explains every control of the window.
 TEST(PlayerHelp, CoversEveryControlAndTransportButton)
 {
-    app();
     const QString path = qEnvironmentVariable("VIDLARK_BIN_DIR") + "/vlrk10.hlp";
     HelpViewer viewer;
     viewer.display(HelpDocument::load(path));
