@@ -4,6 +4,7 @@
 #include "platform/forms/qt_forms_runtime.h"
 
 #include <QApplication>
+#include <QFont>
 
 int main(int argc, char *argv[])
 {
@@ -12,6 +13,11 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QString::fromUtf8(identity::kVersion));
     QApplication::setDesktopFileName(QString::fromUtf8(identity::kDesktopId));
     QApplication::setWindowIcon(appIcon());
+    // The window is laid out in pixels for the platform's 8-point dialog font, 11
+    // pixels high; the desktop's own family is kept, at that size, so no caption is cut.
+    QFont font = QApplication::font();
+    font.setPixelSize(11);
+    QApplication::setFont(font);
     // The program ends with Form1, whatever other window (the video) is open.
     QApplication::setQuitOnLastWindowClosed(false);
 

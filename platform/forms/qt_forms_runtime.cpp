@@ -3,6 +3,7 @@
 #include "platform/forms/program_starter.h"
 #include "platform/forms/runtime_errors.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 namespace {
@@ -47,7 +48,9 @@ QString QtFormsRuntime::displayText(const QString &text)
 
 void QtFormsRuntime::msgBox(const QString &text, int style, const QString &title)
 {
-    QMessageBox box(iconForStyle(style), title, displayText(text), QMessageBox::Ok);
+    // Centred over the window the user is looking at, and modal to the whole program.
+    QMessageBox box(iconForStyle(style), title, displayText(text), QMessageBox::Ok, QApplication::activeWindow());
+    box.setWindowModality(Qt::ApplicationModal);
     // File names go into box texts: never let them be read as markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();
