@@ -1,6 +1,8 @@
 #include "platform/forms/app_path.h"
 #include "platform/forms/command_line.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -40,6 +42,15 @@ TEST(AppPath, IsTheProgramsFolderWithASlashOnlyAtTheRoot)
     EXPECT_EQ(folderOfExecutable("/vidlark").toStdString(), "/");
     EXPECT_EQ(folderOfExecutable("/opt/vidlark").toStdString(), "/opt");
     EXPECT_EQ(folderOfExecutable("/home/me/Video Player/bin/vidlark").toStdString(), "/home/me/Video Player/bin");
+}
+
+TEST(AppPath, OfThisProgramIsTheFolderItRunsFrom)
+{
+    // CTest runs the test binaries from the folder the player is built into.
+    const QString bin = QDir(qEnvironmentVariable("VIDLARK_BIN_DIR")).canonicalPath();
+    if (bin.isEmpty())
+        GTEST_SKIP() << "VIDLARK_BIN_DIR is not set";
+    EXPECT_EQ(runningProgramFolder().toStdString(), bin.toStdString());
 }
 
 }  // namespace
