@@ -48,8 +48,9 @@ QLabel *makeLabel(QWidget *form, const char *name, const QString &text, QRect ge
 }
 
 template <typename Widget>
-Widget *placed(Widget *widget, const char *name, QRect geometry)
+Widget *placed(QWidget *form, Widget *widget, const char *name, QRect geometry)
 {
+    widget->setParent(form);
     widget->setObjectName(QString::fromUtf8(name));
     widget->setGeometry(geometry);
     return widget;
@@ -72,8 +73,8 @@ Form1::Form1(FormsRuntime &runtime, MMControlWidget *mmControl, QWidget *parent)
       m_chkrev(makeCheckBox(this, "Chkrev", "Reverse", {88, 32, 73, 17}, false)),
       m_chkLoop(makeCheckBox(this, "ChkLoop", "Loop", {8, 56, 57, 17}, false)),
       m_check2(makeCheckBox(this, "Check2", "Sound", {8, 32, 57, 17}, true)),
-      m_slider1(placed(new SliderWidget(this), "Slider1", {8, 0, 441, 17})),
-      m_mmControl1(placed(mmControl, "MMControl1", {168, 32, 184, 41})),
+      m_slider1(placed(this, new SliderWidget, "Slider1", {8, 0, 441, 17})),
+      m_mmControl1(placed(this, mmControl, "MMControl1", {168, 32, 184, 41})),
       // The length sits at the right of its box, under the slider's right end.
       m_label3(makeLabel(this, "Label3", QString(), {408, 16, 41, 17}, Qt::AlignRight | Qt::AlignTop)),
       m_label2(makeLabel(this, "Label2", QStringLiteral("0"), {12, 16, 9, 17}, Qt::AlignLeft | Qt::AlignTop)),
@@ -90,8 +91,6 @@ Form1::Form1(FormsRuntime &runtime, MMControlWidget *mmControl, QWidget *parent)
                                           m_chkrevBox, m_chkLoopRevBox, m_label3Text, *this}),
       m_unloader(runtime, m_windowHandlers)
 {
-    m_mmControl1->setParent(this);
-    m_mmControl1->setGeometry(168, 32, 184, 41);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(identity::kTitle));
     setWindowIcon(appIcon());
@@ -105,10 +104,10 @@ Form1::~Form1() = default;
 
 void Form1::setTabOrder()
 {
-    const QWidget *order[] = {m_mmControl1, m_slider1, m_check2,  m_chkLoop,  m_chkrev,
+    QWidget *const order[] = {m_mmControl1, m_slider1, m_check2,  m_chkLoop,  m_chkrev,
                               m_chkLoopRev, m_command1, m_command2, m_command3, m_command4};
     for (std::size_t i = 1; i < std::size(order); ++i)
-        QWidget::setTabOrder(const_cast<QWidget *>(order[i - 1]), const_cast<QWidget *>(order[i]));
+        QWidget::setTabOrder(order[i - 1], order[i]);
     // The focus goes to the first control in tab order when the window is shown.
     m_mmControl1->setFocus();
 }
@@ -165,7 +164,10 @@ void Form1::connectEvents()
 
 void Form1::load()
 {
-    runHandler(m_runtime, [this] { m_windowHandlers.Form_Load(); });
+    // Form_Load traps what the opening raises; anything else failing at start-up is
+    // reported and still ends the program before the window appears.
+    if (!runHandler(m_runtime, [this] { m_windowHandlers.Form_Load(); }))
+        unload();
 }
 
 void Form1::setCaption(const QString &text)

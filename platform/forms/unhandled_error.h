@@ -14,16 +14,20 @@ QString unhandledErrorText(const RuntimeError &error);
 // controls, so ending would gain nothing.
 void reportUnhandledError(FormsRuntime &runtime, const RuntimeError &error);
 
-// Runs one event handler under that treatment. Every event the window delivers goes
-// through here, so no error escapes into the toolkit's event loop.
+// Runs one event handler under that treatment; false when it ended by an error. Every
+// event the window delivers goes through here, so no error escapes into the toolkit's
+// event loop.
 template <typename Handler>
-void runHandler(FormsRuntime &runtime, Handler &&handler)
+bool runHandler(FormsRuntime &runtime, Handler &&handler)
 {
     try {
         std::forward<Handler>(handler)();
+        return true;
     } catch (const RuntimeError &error) {
         reportUnhandledError(runtime, error);
     } catch (const std::exception &error) {
-        reportUnhandledError(runtime, RuntimeError(runtime_errors::kInternal, QStringLiteral("Internal error: ") + QString::fromUtf8(error.what())));
+        reportUnhandledError(runtime, RuntimeError(runtime_errors::kInternal,
+                                                   QStringLiteral("Internal error: ") + QString::fromUtf8(error.what())));
     }
+    return false;
 }

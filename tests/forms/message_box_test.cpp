@@ -82,9 +82,9 @@ TEST(UnhandledError, ReportsEveryErrorOnceInOrderAndRunsCleanHandlersSilently)
 {
     CallLog log;
     RecordingRuntime runtime(log);
-    runHandler(runtime, [] { throw RuntimeError(-5, "Odd"); });
-    runHandler(runtime, [] {});
-    runHandler(runtime, [] { throw std::logic_error("broken"); });
+    EXPECT_FALSE(runHandler(runtime, [] { throw RuntimeError(-5, "Odd"); }));
+    EXPECT_TRUE(runHandler(runtime, [] {}));
+    EXPECT_FALSE(runHandler(runtime, [] { throw std::logic_error("broken"); }));
 
     EXPECT_EQ(log.entries, (std::vector<std::string>{
                                "App.Title -> Vidlark 1.0",
