@@ -62,7 +62,10 @@ std::variant<std::shared_ptr<const ClipIndex>, MciError> ClipIndex::open(const s
     // The AVI demuxer alone: a renamed MP4 or WAV is not an AVI, whatever it holds.
     const AVInputFormat *avi = av_find_input_format("avi");
     if (!avi) return makeError(kErrCannotLoadDriver);
-    AVFormatContext *raw = nullptr;
+    AVFormatContext *raw = avformat_alloc_context();
+    if (!raw) return makeError(kErrCannotLoadDriver);
+    // The file's own chunks, unparsed: positions and sizes must name bytes in the file.
+    raw->flags |= AVFMT_FLAG_NOPARSE | AVFMT_FLAG_NOFILLIN;
     if (avformat_open_input(&raw, path.c_str(), avi, nullptr) < 0) return makeError(kErrInvalidFile);
     FormatContextPtr fmt(raw);
 

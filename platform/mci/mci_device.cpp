@@ -48,7 +48,8 @@ struct Job {
 // A seek keeps a few pictures behind it; Back and Step keep as many as the budget allows,
 // so that pressing them again and again is instant.
 constexpr int kSeekWindow = 32;
-constexpr int kPlayTrail = 64;  // pictures a forward play leaves behind it
+constexpr int kPlayTrail = 16;  // pictures a forward play leaves behind it
+constexpr int kStepMargin = 24;  // decoded whole before a segment, so its first picture is sure
 
 }  // namespace
 
@@ -125,6 +126,7 @@ public:
     std::jthread m_worker, m_prefetcher;
     std::unique_ptr<FrameDecoder> m_cursorDecoder;  // worker only
     std::optional<Picture> m_cursorPicture, m_cursorNext;
+    bool m_cursorExact = false;  // m_cursorPicture was decoded whole
 
     void workerLoop(std::stop_token stop);
     void runShow(const Job &job, std::stop_token stop);
@@ -176,7 +178,7 @@ std::optional<MciError> MciDevice::Impl::openDevice() {
 
     std::unique_ptr<SoundPlayer> sound;
     if (clip->audio() && !m_options.untimed && m_audioSink) {
-        sound = std::make_unique<SoundPlayer>(*m_audioSink, decodeAudioTrack(clip, kAudioRate));
+        sound = std::make_unique<SoundPlayer>(*m_audioSink, kAudioRate, [&] { return decodeAudioTrack(clip, kAudioRate); });
         sound->setMuted(m_silent.load());
     }
     {
@@ -404,36 +406,37 @@ void MciDevice::Impl::present(const Picture &picture, int slot) {
 }
 
 int MciDevice::Impl::segmentFrames() const {
-    // Half the budget for the run being shown, half for the one being prepared.
+    // Nearly the whole budget: the next segment moves in as the shown one is let go,
+    // and every picture fewer per segment means decoding a group of frames once more.
     const std::size_t per = std::max<std::size_t>(m_pictureBytes, 1);
-    return static_cast<int>(std::max<std::size_t>(1, m_cache.budget() / 2 / per));
+    return static_cast<int>(std::max<std::size_t>(1, m_cache.budget() / 8 * 7 / per));
 }
 
 // The picture at `slot` from the decoder that moves forward, caching what it decodes
 // on the way so that going back over it again costs nothing.
 std::optional<Picture> MciDevice::Impl::decodeForward(int slot, int window, bool trailOnly) {
     FrameDecoder &decoder = *m_cursorDecoder;
-    const bool reachable = m_cursorPicture && m_cursorPicture->slot <= slot && decoder.exact() &&
+    const bool reachable = m_cursorPicture && m_cursorExact && m_cursorPicture->slot <= slot &&
                            m_clip->keySlotAtOrBefore(slot) <= m_cursorPicture->slot;
     const int low = std::max(0, slot - std::max(window, 1) + 1);
     if (!reachable) {
         m_cursorPicture = decoder.seek(slot, low);
         if (!m_cursorPicture) return std::nullopt;
+        m_cursorExact = decoder.exact();
         m_cursorNext = decoder.next();
     }
-    // Only pictures decoded whole, and known to last until the next one, are kept.
-    auto keep = [&](const Picture &p, int until, bool exact) {
+    // Only pictures decoded whole, and so known to last until the next one, are kept.
+    auto keep = [&](const Picture &p, int until) {
         if (m_pictureBytes == 0) m_pictureBytes = FrameCache::pictureBytes(*p.frame);
-        if (exact && until > low) m_cache.insert(p, until, slot, low, slot);
+        if (m_cursorExact && until > low) m_cache.insert(p, until, slot, low, slot);
     };
-    bool exact = decoder.exact();
     while (m_cursorNext && m_cursorNext->slot <= slot) {
-        keep(*m_cursorPicture, m_cursorNext->slot, exact);
+        keep(*m_cursorPicture, m_cursorNext->slot);
         m_cursorPicture = m_cursorNext;
-        exact = decoder.exact();
+        m_cursorExact = decoder.exact();
         m_cursorNext = decoder.next();
     }
-    keep(*m_cursorPicture, m_cursorNext ? m_cursorNext->slot : length(), exact);
+    keep(*m_cursorPicture, m_cursorNext ? m_cursorNext->slot : length());
     if (trailOnly) m_cache.dropBefore(slot - kPlayTrail);
     return m_cursorPicture;
 }
@@ -596,11 +599,13 @@ void MciDevice::Impl::prefetchLoop(std::stop_token stop) {
 
 void MciDevice::Impl::prefetchSegment(FrameDecoder &decoder, int low, int high, int length,
                                       std::uint64_t generation, std::stop_token stop) {
-    std::optional<Picture> picture = decoder.seek(low);
+    // What comes before the segment only leads up to it: skip what nothing refers to.
+    std::optional<Picture> picture = decoder.seek(low, std::max(0, low - kStepMargin));
+    bool exact = decoder.exact();
     std::optional<Picture> next = picture ? decoder.next() : std::nullopt;
     while (picture && picture->slot <= high) {
         const int until = next ? next->slot : length;
-        if (until > low) {
+        if (until > low && exact) {
             if (m_pictureBytes == 0) m_pictureBytes = FrameCache::pictureBytes(*picture->frame);
             std::unique_lock lock(m_mutex);
             // Room comes from what the play has already shown: wait for it.
@@ -613,6 +618,7 @@ void MciDevice::Impl::prefetchSegment(FrameDecoder &decoder, int low, int high, 
             m_wake.notify_all();
         }
         picture = next;
+        exact = decoder.exact();
         next = picture ? decoder.next() : std::nullopt;
     }
 }

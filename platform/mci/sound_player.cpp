@@ -5,11 +5,15 @@
 
 namespace mci {
 
-SoundPlayer::SoundPlayer(AudioSink &sink, std::unique_ptr<AudioTrack> track)
-    : m_sink(sink), m_track(std::move(track)) {
+SoundPlayer::SoundPlayer(AudioSink &sink, int rate, const std::function<std::unique_ptr<AudioTrack>()> &decode)
+    : m_sink(sink), m_rate(rate) {
+    // The sink opens paused, so nothing is pulled before the track is there.
+    if (!m_sink.open(m_rate, *this)) return;
+    m_track = decode();
     if (m_track) {
-        m_rate = m_track->rate();
-        m_open = m_sink.open(m_rate, *this);
+        m_open = true;
+    } else {
+        m_sink.close();
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -14,7 +15,8 @@ namespace mci {
 // on the audio thread.
 class SoundPlayer : public AudioSource {
 public:
-    SoundPlayer(AudioSink &sink, std::unique_ptr<AudioTrack> track);  // opens the sink
+    // Opens the sink, and only if there is one decodes the track.
+    SoundPlayer(AudioSink &sink, int rate, const std::function<std::unique_ptr<AudioTrack>()> &decode);
     ~SoundPlayer() override;
 
     bool hasSound() const { return m_open; }
