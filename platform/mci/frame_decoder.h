@@ -22,6 +22,7 @@ public:
     ~FrameDecoder();
 
     bool ok() const { return m_context != nullptr; }
+    const ClipIndex &clip() const { return *m_clip; }
 
     // Starts a new run at `keySlot` (a slot from ClipIndex::keySlotAtOrBefore).
     void restart(int keySlot);

@@ -124,8 +124,13 @@ public:
     // ---- worker ----
 
     std::jthread m_worker, m_prefetcher;
-    std::unique_ptr<FrameDecoder> m_cursorDecoder;  // worker only
-    std::optional<Picture> m_cursorPicture, m_cursorNext;
+    // One decoder for the clip, shared by the worker and the prefetcher (never both at
+    // once: a backward play leaves it to the prefetcher), so that its pool of picture
+    // buffers is not kept twice. Lock order: m_decoderMutex, then m_mutex.
+    std::mutex m_decoderMutex;
+    std::unique_ptr<FrameDecoder> m_decoder;
+    bool m_cursorStale = false;  // the prefetcher moved the decoder away from the cursor
+    std::optional<Picture> m_cursorPicture, m_cursorNext;  // worker only
     bool m_cursorExact = false;  // m_cursorPicture was decoded whole
 
     void workerLoop(std::stop_token stop);
@@ -182,11 +187,14 @@ std::optional<MciError> MciDevice::Impl::openDevice() {
         sound->setMuted(m_silent.load());
     }
     {
+        std::lock_guard decoderLock(m_decoderMutex);
+        m_decoder = std::move(decoder);
+    }
+    {
         std::lock_guard lock(m_mutex);
         m_clip = clip;
         m_sound = std::move(sound);
         m_cache.clear();
-        m_cursorDecoder = std::move(decoder);  // the worker is idle: no job refers to a clip
         m_cursorPicture.reset();
         m_cursorNext.reset();
         m_shown = 0;
@@ -213,10 +221,14 @@ void MciDevice::Impl::closeClip() {
         setJob(Job{});
         // Wait for the worker to let go of the clip before it is dropped.
         m_wake.wait(lock, [&] { return m_doneGeneration >= m_job.generation; });
+    }
+    std::lock_guard decoderLock(m_decoderMutex);  // and for the prefetcher
+    {
+        std::lock_guard lock(m_mutex);
         sound = std::move(m_sound);
         m_clip.reset();
         m_cache.clear();
-        m_cursorDecoder.reset();
+        m_decoder.reset();
         m_cursorPicture.reset();
         m_cursorNext.reset();
         m_position = 0;
@@ -415,7 +427,13 @@ int MciDevice::Impl::segmentFrames() const {
 // The picture at `slot` from the decoder that moves forward, caching what it decodes
 // on the way so that going back over it again costs nothing.
 std::optional<Picture> MciDevice::Impl::decodeForward(int slot, int window, bool trailOnly) {
-    FrameDecoder &decoder = *m_cursorDecoder;
+    std::lock_guard decoderLock(m_decoderMutex);
+    if (!m_decoder) return std::nullopt;
+    FrameDecoder &decoder = *m_decoder;
+    if (std::exchange(m_cursorStale, false)) {
+        m_cursorPicture.reset();
+        m_cursorNext.reset();
+    }
     const bool reachable = m_cursorPicture && m_cursorExact && m_cursorPicture->slot <= slot &&
                            m_clip->keySlotAtOrBefore(slot) <= m_cursorPicture->slot;
     const int low = std::max(0, slot - std::max(window, 1) + 1);
@@ -557,8 +575,6 @@ void MciDevice::Impl::runPlay(const Job &job, std::stop_token stop) {
 // ============================ prefetcher ============================
 
 void MciDevice::Impl::prefetchLoop(std::stop_token stop) {
-    std::unique_ptr<FrameDecoder> decoder;
-    std::shared_ptr<const ClipIndex> decoderClip;
     std::uint64_t served = 0;
     while (!stop.stop_requested()) {
         PrefetchRequest request;
@@ -572,15 +588,15 @@ void MciDevice::Impl::prefetchLoop(std::stop_token stop) {
             clip = m_clip;
         }
         if (!clip) continue;
-        if (clip != decoderClip) {
-            decoder = std::make_unique<FrameDecoder>(clip, m_options.decoderThreads);
-            decoderClip = clip;
-        }
         int high = request.top;
-        while (high >= request.bottom && decoder->ok()) {
+        while (high >= request.bottom) {
             int low = std::max({request.bottom, high - segmentFrames() + 1, 0});
-            if (!m_cache.covers(low, high))
-                prefetchSegment(*decoder, low, high, clip->length(), request.generation, stop);
+            if (!m_cache.covers(low, high)) {
+                std::lock_guard decoderLock(m_decoderMutex);
+                if (!m_decoder || &m_decoder->clip() != clip.get()) break;
+                m_cursorStale = true;
+                prefetchSegment(*m_decoder, low, high, clip->length(), request.generation, stop);
+            }
             {
                 std::lock_guard lock(m_mutex);
                 if (!current(request.generation) || stop.stop_requested()) break;
@@ -590,10 +606,6 @@ void MciDevice::Impl::prefetchLoop(std::stop_token stop) {
         std::lock_guard lock(m_mutex);
         if (m_prefetch.generation == request.generation) m_prefetch = PrefetchRequest{};
         m_wake.notify_all();
-        if (clip != m_clip) {
-            decoder.reset();
-            decoderClip.reset();
-        }
     }
 }
 
