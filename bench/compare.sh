@@ -28,58 +28,6 @@ peak_mb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1 | awk '{printf "%
 
 mpv_base=(mpv --no-config --vo=null --ao=null --ao-null-untimed --untimed --really-quiet)
 
-# 100 frame-back-steps from the end over mpv's IPC socket, timed from the first to the
-# answer of the last.
-mpv_back100() {
-  local clip=$1 sock
-  sock=$(mktemp -u /tmp/vidlark-mpv.XXXXXX)
-  mpv --no-config --vo=null --ao=null --really-quiet --pause --start=100% --keep-open=yes \
-      --input-ipc-server="$sock" "$clip" >/dev/null 2>&1 &
-  local pid=$!
-  for _ in $(seq 200); do [ -S "$sock" ] && break; sleep 0.05; done
-  # wait until the file is loaded and paused at its end
-  for _ in $(seq 200); do
-    echo '{"command":["get_property","time-pos"]}' | socat - "$sock" 2>/dev/null | grep -q '"data":[0-9]' && break
-    sleep 0.05
-  done
-  local t0 t1
-  t0=$(date +%s.%N)
-  for i in $(seq 100); do
-    printf '{"command":["frame-back-step"],"request_id":%d}\n{"command":["get_property","time-pos"],"request_id":%d}\n' "$i" "$i"
-  done | socat -t 600 - "$sock" >/dev/null 2>&1
-  # the last step is done once the position answers after it
-  echo '{"command":["get_property","time-pos"]}' | socat -t 600 - "$sock" >/dev/null 2>&1
-  t1=$(date +%s.%N)
-  echo '{"command":["quit"]}' | socat - "$sock" >/dev/null 2>&1 || true
-  wait "$pid" 2>/dev/null || true
-  echo "$t1 - $t0" | bc -l
-}
-
-# Exact seeks: 50 random absolute positions, median time of one.
-mpv_seek_median() {
-  local clip=$1 sock
-  sock=$(mktemp -u /tmp/vidlark-mpv.XXXXXX)
-  mpv --no-config --vo=null --ao=null --really-quiet --pause --hr-seek=yes --keep-open=yes \
-      --input-ipc-server="$sock" "$clip" >/dev/null 2>&1 &
-  local pid=$!
-  for _ in $(seq 200); do [ -S "$sock" ] && break; sleep 0.05; done
-  sleep 1
-  local times=()
-  RANDOM=20261206
-  for i in $(seq 50); do
-    local target=$((RANDOM % 59)).$((RANDOM % 10))
-    local t0 t1
-    t0=$(date +%s.%N)
-    printf '{"command":["seek","%s","absolute+exact"]}\n{"command":["get_property","time-pos"]}\n' "$target" \
-      | socat -t 60 - "$sock" >/dev/null 2>&1
-    t1=$(date +%s.%N)
-    times+=("$(echo "($t1 - $t0) * 1000" | bc -l)")
-  done
-  echo '{"command":["quit"]}' | socat - "$sock" >/dev/null 2>&1 || true
-  wait "$pid" 2>/dev/null || true
-  printf '%s\n' "${times[@]}" | median
-}
-
 json() { jq -r ".$1"; }
 
 {
@@ -92,8 +40,8 @@ json() { jq -r ".$1"; }
     mpvf=$(for _ in $(seq "$runs"); do seconds "${mpv_base[@]}" "$clip"; done | median)
     mpvb=$(for _ in $(seq "$runs"); do seconds "${mpv_base[@]}" --play-dir=backward --start=100% "$clip"; done | median)
     mpvmem=$(peak_mb "${mpv_base[@]}" --play-dir=backward --start=100% "$clip")
-    mpvback=$(echo "$(mpv_back100 "$clip") * 1000" | bc -l)
-    mpvseek=$(mpv_seek_median "$clip")
+    mpvback=$(echo "$(python3 "$root/bench/mpv_ipc.py" back100 "$clip") * 1000" | bc -l)
+    mpvseek=$(python3 "$root/bench/mpv_ipc.py" seek50 "$clip")
     for i in $(seq "$runs"); do "$bin/vidlark-bench" "$clip" > "$out/$name.$i.json"; done
     pick() { for i in $(seq "$runs"); do json "$1" < "$out/$name.$i.json"; done | median; }
     vf=$(pick forward_s); vb=$(pick backward_s); vback=$(pick back100_ms); vseek=$(pick seek50_ms)

@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev ffmpeg
   libgtest-dev googletest
   xvfb xdotool imagemagick x11-utils fonts-dejavu-core
-  mpv socat jq bc time
+  mpv jq bc time python3
 )
 missing=()
 for p in "${packages[@]}"; do
