@@ -5,7 +5,7 @@
 namespace mci {
 
 namespace {
-constexpr int kReorderMargin = 16;
+constexpr int kReorderMargin = 8;
 }
 
 }  // namespace mci

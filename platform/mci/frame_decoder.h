@@ -34,7 +34,7 @@ public:
     // partly (frames nothing refers to are skipped), so what they show must not be kept.
     std::optional<Picture> seek(int slot, int exactFrom = 0);
     // Whether the last picture next() gave, and how long it lasts, can be trusted.
-    bool exact() const { return m_lastSlot >= m_exactFrom - 8; }
+    bool exact() const { return m_lastSlot >= m_exactFrom; }
     // The next picture of the run, or nothing at the end of the clip.
     std::optional<Picture> next();
     // The slot the next picture cannot start before (useful to tell how far the run is).

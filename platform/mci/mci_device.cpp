@@ -33,6 +33,10 @@ constexpr int kDoneAborted = 4;
 
 constexpr int kAudioRate = 48000;
 
+// A seek keeps a few pictures behind it; Back and Step keep as many as the budget allows,
+// so that pressing them again and again is instant.
+constexpr int kSeekWindow = 4;
+
 // What the device's worker is to do. Every change makes a new job with a new
 // generation; the worker drops whatever it was doing for an older one.
 struct Job {
@@ -42,14 +46,12 @@ struct Job {
     int to = 0;  // Play: its end point
     bool paused = false;
     bool backward = false;  // Play: its direction, kept when the play is moved
-    int window = 32;  // Show: how many pictures before it to keep for going back
+    int window = kSeekWindow;  // Show: how many pictures before it to keep for going back
 };
 
-// A seek keeps a few pictures behind it; Back and Step keep as many as the budget allows,
-// so that pressing them again and again is instant.
-constexpr int kSeekWindow = 32;
+
 constexpr int kPlayTrail = 16;  // pictures a forward play leaves behind it
-constexpr int kStepMargin = 24;  // decoded whole before a segment, so its first picture is sure
+constexpr int kStepMargin = 8;  // decoded whole before what is kept, so its first picture is sure
 
 }  // namespace
 
@@ -438,7 +440,7 @@ std::optional<Picture> MciDevice::Impl::decodeForward(int slot, int window, bool
                            m_clip->keySlotAtOrBefore(slot) <= m_cursorPicture->slot;
     const int low = std::max(0, slot - std::max(window, 1) + 1);
     if (!reachable) {
-        m_cursorPicture = decoder.seek(slot, low);
+        m_cursorPicture = decoder.seek(slot, std::max(0, low - kStepMargin));
         if (!m_cursorPicture) return std::nullopt;
         m_cursorExact = decoder.exact();
         m_cursorNext = decoder.next();

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -40,8 +41,9 @@ struct Device {
     CountingSink sink;
     NoListener listener;
     mci::MciDevice device;
-    Device(bool untimed, const char *file)
-        : device(mci::DeviceOptions{.untimed = untimed}, sink, mci::makeNullAudioSink(), listener) {
+    Device(bool untimed, const char *file, std::size_t cacheBytes)
+        : device(mci::DeviceOptions{.reverseCacheBytes = cacheBytes, .untimed = untimed}, sink,
+                 mci::makeNullAudioSink(), listener) {
         device.setDeviceType("avivideo");
         device.setFileName(file);
         check(device.command("open"));
@@ -57,14 +59,20 @@ struct Device {
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: vidlark-bench FILE\n");
+    std::size_t cacheBytes = mci::DeviceOptions{}.reverseCacheBytes;
+    const char *file = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--cache-mb") && i + 1 < argc) cacheBytes = std::strtoull(argv[++i], nullptr, 10) << 20;
+        else if (!file) file = argv[i];
+        else file = nullptr, i = argc;
+    }
+    if (!file) {
+        std::fprintf(stderr, "usage: vidlark-bench [--cache-mb N] FILE\n");
         return 64;
     }
-    const char *file = argv[1];
 
     auto start = Clock::now();
-    auto untimed = std::make_unique<Device>(true, file);
+    auto untimed = std::make_unique<Device>(true, file, cacheBytes);
     const double openMs = since(start) * 1000;
     const int length = untimed->device.length();
 
@@ -73,13 +81,13 @@ int main(int argc, char **argv) {
     const double forwardS = since(start);
 
     untimed.reset();  // a fresh device: the backward play must not profit from the forward one
-    untimed = std::make_unique<Device>(true, file);
+    untimed = std::make_unique<Device>(true, file, cacheBytes);
     start = Clock::now();
     untimed->play(length, 0);
     const double backwardS = since(start);
 
     untimed.reset();
-    untimed = std::make_unique<Device>(true, file);
+    untimed = std::make_unique<Device>(true, file, cacheBytes);
     untimed->device.setTo(length);
     check(untimed->device.command("seek"));
     untimed->device.waitUntilStopped();
@@ -91,7 +99,7 @@ int main(int argc, char **argv) {
     const double back100Ms = since(start) * 1000;
 
     untimed.reset();
-    untimed = std::make_unique<Device>(true, file);
+    untimed = std::make_unique<Device>(true, file, cacheBytes);
     std::mt19937 random(20261206);
     std::uniform_int_distribution<int> anywhere(0, length - 1);
     start = Clock::now();
@@ -103,7 +111,7 @@ int main(int argc, char **argv) {
     const double seek50Ms = since(start) * 1000;
     untimed.reset();
 
-    Device timed(false, file);
+    Device timed(false, file, cacheBytes);
     const int span = std::min(length, static_cast<int>(10 * timed.device.framesPerSecond()));
     timed.play(0, span);
     const long droppedForward = timed.device.stats().dropped;
