@@ -49,6 +49,22 @@ void clearKeyFlags(const std::string &from, const std::string &to) {
     save(to, bytes);
 }
 
+void garbleIndex(const std::string &from, const std::string &to) {
+    std::vector<char> bytes = load(from);
+    const std::size_t index = findIndex(bytes);
+    std::uint32_t size = 0;
+    std::memcpy(&size, bytes.data() + index + 4, 4);
+    std::uint32_t shift = 7;
+    for (std::size_t entry = index + 8; entry + 16 <= index + 8 + size && entry + 16 <= bytes.size(); entry += 16) {
+        std::uint32_t offset = 0;
+        std::memcpy(&offset, bytes.data() + entry + 8, 4);
+        offset += shift;
+        shift = shift * 31 % 4093 + 1;
+        std::memcpy(bytes.data() + entry + 8, &offset, 4);
+    }
+    save(to, bytes);
+}
+
 void truncate(const std::string &from, const std::string &to, long bytes) {
     std::vector<char> data = load(from);
     data.resize(std::min<std::size_t>(data.size(), static_cast<std::size_t>(bytes)));

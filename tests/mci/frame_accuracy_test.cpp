@@ -49,6 +49,8 @@ std::vector<ClipCase> clipCases() {
          avi_surgery::dropIndex},
         {"no_key_flags_mpeg4", source("160x120", 6) + std::vector<std::string>{"-c:v", "mpeg4", "-g", "50", "-bf", "1"},
          avi_surgery::clearKeyFlags},
+        {"garbled_index_mpeg4", source("160x120", 4) + std::vector<std::string>{"-c:v", "mpeg4", "-g", "25", "-bf", "2"},
+         avi_surgery::garbleIndex},
     };
 }
 
