@@ -75,7 +75,9 @@ std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
         restart(key);
         std::optional<Picture> first = next();
         if (key == firstKey) return first;
-        const bool whole = first && first->frame->key_frame;
+        // A first picture without a stamp cannot be placed (a key frame shown after
+        // the frames that follow it in the file): start from the key before.
+        const bool whole = first && first->frame->key_frame && first->frame->best_effort_timestamp != AV_NOPTS_VALUE;
         if (!whole) m_falseKeys.insert(std::upper_bound(m_falseKeys.begin(), m_falseKeys.end(), key), key);
         // Pictures before the first of this run belong to the group before it.
         if (whole && first->slot <= slot) return first;
