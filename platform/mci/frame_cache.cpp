@@ -64,14 +64,6 @@ bool FrameCache::insert(const Picture &picture, int until, int focus, int keepFi
     return true;
 }
 
-void FrameCache::dropBefore(int slot) {
-    std::lock_guard lock(m_mutex);
-    for (auto it = m_entries.begin(); it != m_entries.end() && it->second.until <= slot;) {
-        m_bytes -= it->second.bytes;
-        it = m_entries.erase(it);
-    }
-}
-
 void FrameCache::clear() {
     std::lock_guard lock(m_mutex);
     m_entries.clear();

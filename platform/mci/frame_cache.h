@@ -26,7 +26,6 @@ public:
     // returns false, adding nothing, if that is not enough.
     bool insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast);
 
-    void dropBefore(int slot);  // entries that end at or before `slot`
     void clear();
     std::size_t bytes() const;
     std::size_t budget() const { return m_budget; }

@@ -50,7 +50,7 @@ struct Job {
 };
 
 
-constexpr int kPlayTrail = 16;  // pictures a forward play leaves behind it
+constexpr int kGoOnFrames = 32;  // decoding this many more beats a restart's flush and refill
 constexpr int kStepMargin = 8;  // decoded whole before what is kept, so its first picture is sure
 
 }  // namespace
@@ -139,8 +139,8 @@ public:
     void runShow(const Job &job, std::stop_token stop);
     void runPlay(const Job &job, std::stop_token stop);
     std::optional<Picture> pictureFor(int slot, std::uint64_t generation, std::stop_token stop, int window,
-                                      bool trailOnly = false);
-    std::optional<Picture> decodeForward(int slot, int window, bool trailOnly = false);
+                                      bool forwardPlay = false);
+    std::optional<Picture> decodeForward(int slot, int window, bool forwardPlay = false);
     void present(const Picture &picture, int slot);
     int segmentFrames() const;
 
@@ -428,7 +428,7 @@ int MciDevice::Impl::segmentFrames() const {
 
 // The picture at `slot` from the decoder that moves forward, caching what it decodes
 // on the way so that going back over it again costs nothing.
-std::optional<Picture> MciDevice::Impl::decodeForward(int slot, int window, bool trailOnly) {
+std::optional<Picture> MciDevice::Impl::decodeForward(int slot, int window, bool forwardPlay) {
     std::lock_guard decoderLock(m_decoderMutex);
     if (!m_decoder) return std::nullopt;
     FrameDecoder &decoder = *m_decoder;
@@ -436,8 +436,10 @@ std::optional<Picture> MciDevice::Impl::decodeForward(int slot, int window, bool
         m_cursorPicture.reset();
         m_cursorNext.reset();
     }
+    // Going on from where the decoder stands beats starting again from the key frame
+    // unless that is much farther back; across a key frame it always does.
     const bool reachable = m_cursorPicture && m_cursorExact && m_cursorPicture->slot <= slot &&
-                           m_clip->keySlotAtOrBefore(slot) <= m_cursorPicture->slot;
+                           slot - m_cursorPicture->slot <= slot - m_clip->keySlotAtOrBefore(slot) + kGoOnFrames;
     const int low = std::max(0, slot - std::max(window, 1) + 1);
     if (!reachable) {
         m_cursorPicture = decoder.seek(slot, std::max(0, low - kStepMargin));
@@ -445,10 +447,12 @@ std::optional<Picture> MciDevice::Impl::decodeForward(int slot, int window, bool
         m_cursorExact = decoder.exact();
         m_cursorNext = decoder.next();
     }
-    // Only pictures decoded whole, and so known to last until the next one, are kept.
+    // Only pictures decoded whole, and so known to last until the next one, are kept;
+    // a forward play keeps none: holding them would make the decoder write every
+    // picture into cold memory instead of the few buffers it would reuse.
     auto keep = [&](const Picture &p, int until) {
         if (m_pictureBytes == 0) m_pictureBytes = FrameCache::pictureBytes(*p.frame);
-        if (m_cursorExact && until > low) m_cache.insert(p, until, slot, low, slot);
+        if (m_cursorExact && until > low && !forwardPlay) m_cache.insert(p, until, slot, low, slot);
     };
     while (m_cursorNext && m_cursorNext->slot <= slot) {
         keep(*m_cursorPicture, m_cursorNext->slot);
@@ -457,17 +461,16 @@ std::optional<Picture> MciDevice::Impl::decodeForward(int slot, int window, bool
         m_cursorNext = decoder.next();
     }
     keep(*m_cursorPicture, m_cursorNext ? m_cursorNext->slot : length());
-    if (trailOnly) m_cache.dropBefore(slot - kPlayTrail);
     return m_cursorPicture;
 }
 
 std::optional<Picture> MciDevice::Impl::pictureFor(int slot, std::uint64_t generation, std::stop_token stop,
-                                                   int window, bool trailOnly) {
+                                                   int window, bool forwardPlay) {
     if (auto cached = m_cache.find(slot)) return cached;
     {
         std::lock_guard lock(m_mutex);
         const bool prefetching = m_prefetch.generation == generation && slot <= m_prefetch.top;
-        if (!prefetching) return decodeForward(slot, window, trailOnly);
+        if (!prefetching) return decodeForward(slot, window, forwardPlay);
     }
     // Backward play: the prefetcher brings it.
     std::unique_lock lock(m_mutex);
@@ -478,7 +481,7 @@ std::optional<Picture> MciDevice::Impl::pictureFor(int slot, std::uint64_t gener
     });
     if (!found && current(generation) && !stop.stop_requested()) {
         lock.unlock();
-        return decodeForward(slot, window, trailOnly);  // the prefetcher gave up on it
+        return decodeForward(slot, window, forwardPlay);  // the prefetcher gave up on it
     }
     return found;
 }
