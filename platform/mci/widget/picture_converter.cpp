@@ -4,9 +4,26 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+namespace {
+
+// The yuvj formats are the plain ones at full range; the scaler wants them named so.
+AVPixelFormat plainFormat(AVPixelFormat format, bool &fullRange) {
+    switch (format) {
+    case AV_PIX_FMT_YUVJ420P: fullRange = true; return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P: fullRange = true; return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P: fullRange = true; return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P: fullRange = true; return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P: fullRange = true; return AV_PIX_FMT_YUV411P;
+    default: return format;
+    }
+}
+
+}  // namespace
+
 bool PictureConverter::prepare(const Source &source) {
     if (m_sws && source == m_source) return true;
-    const auto format = static_cast<AVPixelFormat>(source.format);
+    bool jpegRange = false;
+    const auto format = plainFormat(static_cast<AVPixelFormat>(source.format), jpegRange);
     const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(format);
     if (!desc || source.width <= 0 || source.height <= 0) return false;
 
@@ -16,12 +33,13 @@ bool PictureConverter::prepare(const Source &source) {
                                      nullptr, nullptr, nullptr));
     if (!m_sws) return false;
     if (!(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
-        // The scaler already knows the range of the yuvj formats; a frame that states
-        // its range or matrix overrides the defaults.
+        // A yuvj format is full range; a frame that states its range or matrix
+        // overrides the defaults.
         int *invTable = nullptr, *table = nullptr;
         int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
         sws_getColorspaceDetails(m_sws.get(), &invTable, &srcRange, &table, &dstRange, &brightness, &contrast,
                                  &saturation);
+        srcRange = jpegRange;
         if (source.range != AVCOL_RANGE_UNSPECIFIED) srcRange = source.range == AVCOL_RANGE_JPEG;
         const int matrix = source.matrix == AVCOL_SPC_RGB || source.matrix == AVCOL_SPC_UNSPECIFIED
                                ? SWS_CS_DEFAULT
