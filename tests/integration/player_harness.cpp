@@ -61,6 +61,7 @@ PlayerHarness::PlayerHarness(std::unique_ptr<mci::AudioSink> audio)
         ending.mode = m_mm->mode();
         ending.position = m_mm->position();
         m_endings.push_back(ending);
+        m_startedSinceEnding = false;
         if (ending.code != 1)
             return;
         beginSegment(-1);
@@ -158,6 +159,7 @@ void PlayerHarness::pressPlay()
         if (button->accessibleName() != QLatin1String("Play"))
             continue;
         ASSERT_TRUE(button->isEnabled());
+        m_startedSinceEnding = true;
         QTest::mouseClick(button, Qt::LeftButton);
         return;
     }
@@ -175,6 +177,7 @@ void PlayerHarness::click(const char *boxName)
 void PlayerHarness::restart(const std::function<void()> &action)
 {
     const int reached = std::max(m_mm->position(), shownFrame());
+    m_startedSinceEnding = true;
     action();
     beginSegment(reached + 1);
 }
@@ -198,7 +201,14 @@ bool PlayerHarness::waitUntil(const std::function<bool()> &done)
 
 bool PlayerHarness::waitForCompletions(int count)
 {
-    return waitUntil([&] { return static_cast<int>(completions().size()) >= count; });
+    waitUntil([&] {
+        if (static_cast<int>(completions().size()) >= count)
+            return true;
+        // A Done that left the control stopped, and nothing started since: nothing
+        // will play any more.
+        return !m_endings.empty() && m_endings.back().mode != mci_mode::kPlaying && !m_startedSinceEnding;
+    });
+    return static_cast<int>(completions().size()) >= count;
 }
 
 std::vector<PlayerHarness::Ending> PlayerHarness::completions() const

@@ -71,6 +71,8 @@ public:
 
     // Runs the event loop until `done` holds; false after a minute.
     static bool waitUntil(const std::function<bool()> &done);
+    // Until `count` plays have ended with Done(1); false at once if the control
+    // stopped for good before that.
     bool waitForCompletions(int count);
 
     const std::vector<Sample> &samples() const { return m_samples; }
@@ -104,6 +106,7 @@ private:
     std::vector<Ending> m_endings;
     std::vector<Segment> m_segments;
     int m_segment = 0;
+    bool m_startedSinceEnding = false;  // the test started a play after the last Done
     Sample m_pendingSample{};
     Ending m_pendingEnding{};
 };

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -34,13 +35,19 @@ public:
         : m_path(std::filesystem::path(test_clips::folder()) / (name + "-" + std::to_string(::getpid()) + ".f32"))
     {
         std::filesystem::remove(m_path);
+        if (const char *driver = std::getenv("SDL_AUDIODRIVER"))
+            m_oldDriver = driver;
         ::setenv("SDL_AUDIODRIVER", "disk", 1);
         ::setenv("SDL_DISKAUDIOFILE", m_path.c_str(), 1);
         ::unsetenv("SDL_DISKAUDIODELAY");
     }
     ~DiskSound()
     {
-        ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+        if (m_oldDriver)
+            ::setenv("SDL_AUDIODRIVER", m_oldDriver->c_str(), 1);
+        else
+            ::unsetenv("SDL_AUDIODRIVER");
+        ::unsetenv("SDL_DISKAUDIOFILE");
         std::filesystem::remove(m_path);
     }
 
@@ -64,6 +71,7 @@ public:
 
 private:
     std::filesystem::path m_path;
+    std::optional<std::string> m_oldDriver;
 };
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
