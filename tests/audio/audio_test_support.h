@@ -5,49 +5,58 @@
 #include "platform/mci/clip_index.h"
 #include "tests/support/test_clips.h"
 
-#include <cstdint>
-#include <memory>
-#include <string>
-#include <vector>
+#include <cmath>
+#include <cstring>
+#include <variant>
 
 namespace audio_test {
 
-// An AVI of `seconds` with a small picture (the device wants one) and the sound of the
-// lavfi graph `audio`, encoded with `codecArgs`.
-std::string makeClip(const std::string &name, double seconds, const std::string &audio,
-                     const std::vector<std::string> &codecArgs);
+// An AVI with a small picture (the device wants one) and the sound of the lavfi graph `audio`.
+inline std::string makeClip(const std::string &name, double seconds, const std::string &audio,
+                            const std::vector<std::string> &codec) {
+    std::vector<std::string> args{"-f", "lavfi", "-i", "testsrc2=s=64x48:r=25", "-f", "lavfi", "-i", audio,
+                                  "-map", "0:v", "-map", "1:a", "-c:v", "mpeg4", "-t", std::to_string(seconds)};
+    args.insert(args.end(), codec.begin(), codec.end());
+    return test_clips::make(name, args);
+}
 
-// A copy of `clip` named `name` whose audio stream header says the sound starts
-// `start` units (of that header's scale/rate) after the start of the clip.
-std::string withAudioStart(const std::string &clip, const std::string &name, std::uint32_t start);
+inline std::shared_ptr<const mci::ClipIndex> openClip(const std::string &path) {
+    return std::get<std::shared_ptr<const mci::ClipIndex>>(mci::ClipIndex::open(path));
+}
 
-// A copy of `clip` (with 8-bit PCM sound) whose sound format tag is replaced by MP3's,
-// so that MP3 data written as PCM ends up in chunks cut anywhere, not on frames.
-std::string withMp3Tag(const std::string &clip, const std::string &name);
+inline std::unique_ptr<mci::DecodedAudioTrack> decode(const std::string &path, int rate,
+                                                      mci::AudioTrackOptions options = {}) {
+    auto packets = std::make_unique<mci::ClipAudioPackets>(openClip(path));
+    return std::make_unique<mci::DecodedAudioTrack>(std::move(packets), rate, options);
+}
 
-// A copy of `clip` with every audio payload byte set to zero.
-std::string withAudioZeroed(const std::string &clip, const std::string &name);
+// Into a buffer of a value no sound has, so that samples left unwritten show.
+inline std::vector<float> read(const mci::AudioTrack &track, std::int64_t first, std::int64_t count,
+                               bool backward = false) {
+    std::vector<float> out(count * 2, 9.0f);
+    track.read(first, backward, out);
+    return out;
+}
 
-std::shared_ptr<const mci::ClipIndex> openClip(const std::string &path);
+inline std::vector<float> readAll(const mci::DecodedAudioTrack &track) {
+    track.waitUntilIdle();  // its first run is over
+    return read(track, 0, track.frames());
+}
 
-std::unique_ptr<mci::DecodedAudioTrack> decode(const std::string &path, int rate,
-                                               mci::AudioTrackOptions options = {});
+// What a read of the whole track `all` gives: silence outside it.
+inline std::vector<float> expectedRead(const std::vector<float> &all, std::int64_t first, std::int64_t count,
+                                       bool backward = false) {
+    std::vector<float> out(count * 2, 0.0f);
+    for (std::int64_t i = 0, f = first; i < count; ++i, f += backward ? -1 : 1)
+        if (f >= 0 && 2 * f < std::ssize(all)) std::copy_n(all.begin() + 2 * f, 2, out.begin() + 2 * i);
+    return out;
+}
 
-// The whole track once its first run is over, forwards.
-std::vector<float> readAll(const mci::DecodedAudioTrack &track);
-
-// ffmpeg's own decode of the clip's sound as float stereo at `rate`.
-std::vector<float> oracle(const std::string &path, int rate);
-
-// One channel (0 left, 1 right) of interleaved stereo.
-std::vector<float> channel(const std::vector<float> &stereo, int which);
-
-// Power of `freq` in samples[from, from+count) (Goertzel).
-double tonePower(const std::vector<float> &mono, int rate, double freq, std::int64_t from, std::int64_t count);
-
-// First sample whose magnitude reaches `threshold`, or -1.
-std::int64_t onset(const std::vector<float> &mono, float threshold);
-
-float peak(const std::vector<float> &samples);
+// Over the shorter of the two.
+inline float worstDifference(const std::vector<float> &a, const std::vector<float> &b) {
+    float worst = 0;
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) worst = std::max(worst, std::fabs(a[i] - b[i]));
+    return worst;
+}
 
 }  // namespace audio_test

@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -19,154 +18,94 @@
 
 namespace {
 
-const QString kFilter = QStringLiteral("AVI files (*.avi)|*.AVI|Tutti i file (*.*) |*.*");
-
 class CommonDialogTest : public testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(folder.isValid());
-        for (const char *name : {"lower.avi", "UPPER.AVI", "Mixed.Avi", "notes.txt", "nodot"}) {
-            QFile file(folder.filePath(QString::fromLatin1(name)));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        }
-        dialog.setFilter(kFilter);
-        dialog.setFilterIndex(1);
+        for (const char *name : {"lower.avi", "UPPER.AVI", "Mixed.Avi", "notes.txt", "nodot"})
+            ASSERT_TRUE(QFile(folder.filePath(name)).open(QIODevice::WriteOnly));
     }
 
-    // Runs `user` inside the dialog's own event loop, as a user would act on it.
-    void whenShown(std::function<void(QFileDialog *)> user)
+    // Shows a dialog with the window's filter and `filterIndex`, and runs `user` inside its
+    // event loop once it lists the folder, with the names it offers to choose.
+    bool showOpen(CommonDialog &dialog, int filterIndex, std::function<void(QFileDialog *, std::set<QString>)> user)
     {
-        QObject::connect(&dialog, &CommonDialog::aboutToShow, &dialog, [this, user](QFileDialog *shown) {
-            shown->setDirectory(folder.path());
-            QMetaObject::invokeMethod(shown, [shown, user] { user(shown); }, Qt::QueuedConnection);
-        });
-    }
-
-    // The names the dialog lists as choosable once it has read the folder.
-    void whenListed(std::function<void(QFileDialog *, std::set<QString>)> user)
-    {
-        QObject::connect(&dialog, &CommonDialog::aboutToShow, &dialog, [this, user](QFileDialog *shown) {
+        dialog.setFilter("AVI files (*.avi)|*.AVI|Tutti i file (*.*) |*.*");
+        dialog.setFilterIndex(filterIndex);
+        const QString path = QDir(folder.path()).canonicalPath();
+        const auto connection = QObject::connect(&dialog, &CommonDialog::aboutToShow, [&](QFileDialog *shown) {
             auto *model = shown->findChild<QFileSystemModel *>();
-            ASSERT_NE(model, nullptr);
-            const QString path = QDir(folder.path()).canonicalPath();
             QObject::connect(model, &QFileSystemModel::directoryLoaded, shown, [=](const QString &loaded) {
-                if (QDir(loaded).canonicalPath() != path)
-                    return;
+                if (QDir(loaded).canonicalPath() != path) return;
                 QMetaObject::invokeMethod(shown, [=] {
                     std::set<QString> names;
                     const QModelIndex root = model->index(path);
-                    for (int row = 0; row < model->rowCount(root); ++row) {
-                        const QModelIndex entry = model->index(row, 0, root);
-                        if (model->flags(entry) & Qt::ItemIsEnabled)
-                            names.insert(model->fileName(entry));
-                    }
+                    for (int row = 0; row < model->rowCount(root); ++row)
+                        if (model->flags(model->index(row, 0, root)) & Qt::ItemIsEnabled)
+                            names.insert(model->fileName(model->index(row, 0, root)));
                     user(shown, names);
                 }, Qt::QueuedConnection);
             });
             shown->setDirectory(path);
-            // Only a guard against a hang: a dialog that never lists the folder fails.
-            QTimer::singleShot(60000, shown, [shown] {
+            QTimer::singleShot(60000, shown, [shown] {  // only a guard against a hang
                 ADD_FAILURE() << "the folder was never listed";
                 shown->reject();
             });
         });
+        const bool accepted = dialog.showOpen();
+        QObject::disconnect(connection);
+        return accepted;
     }
 
     QApplication &app = testApplication();  // first: the window needs it
     QTemporaryDir folder;
     QWidget window;
-    CommonDialog dialog{&window};
 };
 
-TEST_F(CommonDialogTest, showsTheFiltersInOrderWithTheFirstSelected)
+// The filters in their order, the one FilterIndex names selected (the first if none or
+// out of range), and "*.AVI" matching whatever the case.
+TEST_F(CommonDialogTest, showsTheFiltersAndListsWhatTheSelectedOneMatches)
 {
-    QStringList shownFilters;
-    QString selected;
-    whenShown([&](QFileDialog *shown) {
-        auto *types = shown->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
-        for (int i = 0; types && i < types->count(); ++i)
-            shownFilters.append(types->itemText(i));
-        if (types)
+    const std::set<QString> avi{"lower.avi", "UPPER.AVI", "Mixed.Avi"};
+    const std::set<QString> all{"lower.avi", "UPPER.AVI", "Mixed.Avi", "notes.txt", "nodot"};
+    const struct {
+        int filterIndex;
+        QString selected;
+        std::set<QString> listed;
+    } rows[] = {{0, "AVI files (*.avi)", avi}, {1, "AVI files (*.avi)", avi}, {2, "Tutti i file (*.*)", all},
+                {3, "AVI files (*.avi)", avi}};
+    for (const auto &row : rows) {
+        CommonDialog dialog(&window);
+        QStringList filters;
+        QString selected;
+        std::set<QString> listed;
+        EXPECT_FALSE(showOpen(dialog, row.filterIndex, [&](QFileDialog *shown, std::set<QString> names) {
+            auto *types = shown->findChild<QComboBox *>("fileTypeCombo");
+            for (int i = 0; i < types->count(); ++i) filters << types->itemText(i);
             selected = types->currentText();
-        shown->reject();
-    });
-
-    EXPECT_FALSE(dialog.showOpen());
-    EXPECT_EQ(shownFilters, (QStringList{"AVI files (*.avi)", "Tutti i file (*.*)"}));
-    EXPECT_EQ(selected, "AVI files (*.avi)");
-}
-
-TEST_F(CommonDialogTest, filterIndexChoosesTheSelectedFilterCountingFromOne)
-{
-    QString selected;
-    dialog.setFilterIndex(2);
-    whenShown([&](QFileDialog *shown) {
-        selected = shown->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"))->currentText();
-        shown->reject();
-    });
-
-    dialog.showOpen();
-
-    EXPECT_EQ(selected, "Tutti i file (*.*)");
-}
-
-TEST_F(CommonDialogTest, aviPatternMatchesWhateverTheCase)
-{
-    std::set<QString> listed;
-    whenListed([&](QFileDialog *shown, std::set<QString> names) {
-        listed = std::move(names);
-        shown->reject();
-    });
-
-    dialog.showOpen();
-
-    EXPECT_EQ(listed, (std::set<QString>{"lower.avi", "UPPER.AVI", "Mixed.Avi"}));
-}
-
-TEST_F(CommonDialogTest, allFilesMeansEveryFileDottedOrNot)
-{
-    std::set<QString> listed;
-    dialog.setFilterIndex(2);
-    whenListed([&](QFileDialog *shown, std::set<QString> names) {
-        listed = std::move(names);
-        shown->reject();
-    });
-
-    dialog.showOpen();
-
-    EXPECT_EQ(listed, (std::set<QString>{"lower.avi", "UPPER.AVI", "Mixed.Avi", "notes.txt", "nodot"}));
-}
-
-TEST_F(CommonDialogTest, typedNameAndEnterReturnsTheChosenPath)
-{
-    whenShown([](QFileDialog *shown) {
-        auto *name = shown->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        ASSERT_NE(name, nullptr);
-        QTest::keyClicks(name, QStringLiteral("lower.avi"));
-        QTest::keyClick(name, Qt::Key_Return);
-    });
-
-    EXPECT_TRUE(dialog.showOpen());
-    EXPECT_EQ(dialog.fileName(), QDir(folder.path()).absoluteFilePath("lower.avi"));
-    EXPECT_EQ(dialog.filterIndex(), 1);
-}
-
-TEST_F(CommonDialogTest, cancelReturnsFalseAndKeepsTheEarlierName)
-{
-    const QString chosen = QDir(folder.path()).absoluteFilePath("UPPER.AVI");
-    whenShown([&](QFileDialog *shown) {
-        if (dialog.fileName().isEmpty()) {
-            shown->selectFile(chosen);
-            static_cast<QDialog *>(shown)->accept();  // the file dialog hides its own accept()
-        } else {
+            listed = names;
             shown->reject();
-        }
-    });
-    ASSERT_TRUE(dialog.showOpen());
-    ASSERT_EQ(dialog.fileName(), chosen);
+        }));
+        EXPECT_EQ(filters, QStringList({"AVI files (*.avi)", "Tutti i file (*.*)"}));
+        EXPECT_EQ(selected, row.selected) << row.filterIndex;
+        EXPECT_EQ(listed, row.listed) << row.filterIndex;
+    }
+}
 
-    EXPECT_FALSE(dialog.showOpen());
+// A name typed and Enter gives its path; cancelled later, the dialog says so and keeps it.
+TEST_F(CommonDialogTest, typedNameIsChosenAndCancelKeepsIt)
+{
+    CommonDialog dialog(&window);
+    EXPECT_TRUE(showOpen(dialog, 1, [](QFileDialog *shown, std::set<QString>) {
+        auto *name = shown->findChild<QLineEdit *>("fileNameEdit");
+        QTest::keyClicks(name, "lower.avi");
+        QTest::keyClick(name, Qt::Key_Return);
+    }));
+    const QString chosen = QDir(folder.path()).absoluteFilePath("lower.avi");
+    EXPECT_EQ(dialog.fileName(), chosen);
+    EXPECT_EQ(dialog.filterIndex(), 1);
+    EXPECT_FALSE(showOpen(dialog, 1, [](QFileDialog *shown, std::set<QString>) { shown->reject(); }));
     EXPECT_EQ(dialog.fileName(), chosen);
 }
 

@@ -1,32 +1,48 @@
 #pragma once
 
-#include <QColor>
-#include <QImage>
-#include <QString>
+#include "platform/mci/audio_interfaces.h"
+#include "platform/mci/mci_device.h"
+#include "platform/mci/widget/mm_control_widget.h"
+#include "tests/support/test_clips.h"
+
+#include <QDeadlineTimer>
+#include <QTest>
+
 #include <functional>
-#include <memory>
 
-class MMControlWidget;
-
-// Clips, controls and waits shared by the widget tests.
 namespace widget_test {
 
-QString red();  // 160 x 120, solid red, 1 s
-QString testCard();  // 160 x 120 testsrc2, 20 s: long enough to stay playing
-QString wide();  // 160 x 120 stored, sample aspect 2:1
+inline QString clip(const std::string &name, const char *source, const std::vector<std::string> &codec) {
+    std::vector<std::string> args{"-f", "lavfi", "-i", source, "-c:v", "mpeg4"};
+    args.insert(args.end(), codec.begin(), codec.end());
+    return QString::fromStdString(test_clips::make(name, args));
+}
+inline QString red() { return clip("widget_red_160x120.avi", "color=c=red:s=160x120:r=25:d=1", {"-q:v", "2"}); }
+// Long enough to stay playing.
+inline QString testCard() {
+    return clip("widget_testsrc2_160x120_20s.avi", "testsrc2=s=160x120:r=25:d=20", {"-q:v", "2"});
+}
 
-// ffmpeg's own RGB decode of the first frame of one of the 160 x 120 clips above.
-QImage firstFrame(const QString &clip);
+// With no sound device; opened on `clip` (no clip if empty) unless `open` is false.
+inline std::unique_ptr<MMControlWidget> makeControl(const QString &clip = {}, bool open = true) {
+    auto control = std::make_unique<MMControlWidget>(mci::DeviceOptions{}, mci::makeNullAudioSink());
+    control->setDeviceType("avivideo");
+    control->setFileName(clip);
+    if (open) control->setCommand("open");
+    return control;
+}
 
-// A control with the device type set and no sound device.
-std::unique_ptr<MMControlWidget> makeControl();
-// ... with the device opened on `clip` (no clip if empty).
-std::unique_ptr<MMControlWidget> openControl(const QString &clip);
+// Runs the event loop until `done` holds, for 5 s at most; returns `done`.
+inline bool waitUntil(const std::function<bool()> &done) {
+    const QDeadlineTimer deadline(5000);
+    while (!done() && !deadline.hasExpired()) QTest::qWait(5);
+    return done();
+}
 
-// Channels within `tolerance`: different YUV-to-RGB paths round differently.
-bool near(QColor a, QColor b, int tolerance = 12);
-
-// Runs the event loop until `done` holds or `timeoutMs` passes; returns `done`.
-bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000);
+// Different YUV-to-RGB paths round differently.
+inline bool near(QColor a, QColor b, int tolerance = 12) {
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
 
 }  // namespace widget_test
