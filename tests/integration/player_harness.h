@@ -21,8 +21,8 @@ class QLabel;
 //
 // The recorder hears Done and StatusUpdate twice: before the window's own handler
 // runs and after it, so that a test sees both what ended a play and what the handler
-// did about it. Plays are told apart by segments: a new one starts at each Done(1)
-// and at each restart() a test makes.
+// did about it. Plays are told apart by segments: a new one starts at each open(),
+// at each Done(1) and at each restart() a test makes.
 class PlayerHarness {
 public:
     struct Sample {  // one StatusUpdate
