@@ -22,33 +22,28 @@ TEST(PictureConverter, GivesTheColourOfTheFrame) {
     const Row rows[] = {
         {"studio range", AV_PIX_FMT_YUV420P, 160, 120, AVCOL_RANGE_MPEG, 81, 90, 240, QColor(255, 0, 0)},
         {"full range", AV_PIX_FMT_YUV420P, 160, 120, AVCOL_RANGE_JPEG, 81, 90, 240, QColor(238, 14, 14)},
-        {"unstated range is studio", AV_PIX_FMT_YUV420P, 160, 120, AVCOL_RANGE_UNSPECIFIED, 81, 90, 240, QColor(255, 0, 0)},
+        {"unstated range is studio", AV_PIX_FMT_YUV420P, 160, 120, AVCOL_RANGE_UNSPECIFIED, 81, 90, 240, Qt::red},
         {"odd size", AV_PIX_FMT_YUV420P, 161, 121, AVCOL_RANGE_MPEG, 145, 54, 34, QColor(0, 255, 0)},
-        {"palette", AV_PIX_FMT_PAL8, 64, 48, AVCOL_RANGE_UNSPECIFIED, 1, 0, 0, QColor(0, 255, 0)},
-    };
+        {"palette", AV_PIX_FMT_PAL8, 64, 48, AVCOL_RANGE_UNSPECIFIED, 1, 0, 0, QColor(0, 255, 0)}};
     for (const Row &r : rows) {
-        SCOPED_TRACE(r.name);
         mci::FramePtr frame = mci::makeFrame();
         frame->format = r.format;
         frame->width = r.width;
         frame->height = r.height;
         frame->color_range = r.range;
         ASSERT_EQ(av_frame_get_buffer(frame.get(), 0), 0);
+        const int chroma = r.format == AV_PIX_FMT_YUV420P ? (r.height + 1) / 2 : 0;
         for (int row = 0; row < r.height; ++row) std::memset(frame->data[0] + row * frame->linesize[0], r.y, r.width);
-        if (r.format == AV_PIX_FMT_PAL8) {
-            reinterpret_cast<std::uint32_t *>(frame->data[1])[0] = 0xff000000;
-            reinterpret_cast<std::uint32_t *>(frame->data[1])[1] = 0xff00ff00;
-        }
-        for (int row = 0; r.format == AV_PIX_FMT_YUV420P && row < (r.height + 1) / 2; ++row) {
+        for (int row = 0; row < chroma; ++row) {
             std::memset(frame->data[1] + row * frame->linesize[1], r.u, (r.width + 1) / 2);
             std::memset(frame->data[2] + row * frame->linesize[2], r.v, (r.width + 1) / 2);
         }
+        if (r.format == AV_PIX_FMT_PAL8) reinterpret_cast<std::uint32_t *>(frame->data[1])[1] = 0xff00ff00;
         const QImage image = PictureConverter().convert(*frame);
-        ASSERT_EQ(image.size(), QSize(r.width, r.height));
-        EXPECT_EQ(image.format(), QImage::Format_RGB32);
+        ASSERT_EQ(image.size(), QSize(r.width, r.height)) << r.name;
         for (const QPoint at : {QPoint(0, 0), QPoint(r.width - 1, r.height - 1), QPoint(r.width / 2, r.height / 2)})
             EXPECT_TRUE(widget_test::near(image.pixelColor(at), r.expected, 4))
-                << at.x() << "," << at.y() << ": " << image.pixelColor(at).name().toStdString();
+                << r.name << " at " << at.x() << "," << at.y() << ": " << image.pixelColor(at).name().toStdString();
     }
 }
 

@@ -3,28 +3,24 @@
 #include "platform/mci/audio_interfaces.h"
 #include "platform/mci/mci_device.h"
 #include "platform/mci/widget/mm_control_widget.h"
+#include "tests/controls/test_application.h"
 #include "tests/support/test_clips.h"
 
 #include <QDeadlineTimer>
 #include <QTest>
 
-#include <functional>
-
 namespace widget_test {
 
-inline QString clip(const std::string &name, const char *source, const std::vector<std::string> &codec) {
-    std::vector<std::string> args{"-f", "lavfi", "-i", source, "-c:v", "mpeg4"};
-    args.insert(args.end(), codec.begin(), codec.end());
-    return QString::fromStdString(test_clips::make(name, args));
+inline QString clip(const std::string &name, const std::string &source, const char *filter = "null") {
+    return QString::fromStdString(
+        test_clips::make(name, {"-f", "lavfi", "-i", source, "-vf", filter, "-c:v", "mpeg4", "-q:v", "2"}));
 }
-inline QString red() { return clip("widget_red_160x120.avi", "color=c=red:s=160x120:r=25:d=1", {"-q:v", "2"}); }
-// Long enough to stay playing.
-inline QString testCard() {
-    return clip("widget_testsrc2_160x120_20s.avi", "testsrc2=s=160x120:r=25:d=20", {"-q:v", "2"});
-}
+inline QString red() { return clip("widget_red_160x120.avi", "color=c=red:s=160x120:r=25:d=1"); }
+inline QString testCard() { return clip("widget_testsrc2_160x120_20s.avi", "testsrc2=s=160x120:r=25:d=20"); }
 
 // With no sound device; opened on `clip` (no clip if empty) unless `open` is false.
 inline std::unique_ptr<MMControlWidget> makeControl(const QString &clip = {}, bool open = true) {
+    testApplication();
     auto control = std::make_unique<MMControlWidget>(mci::DeviceOptions{}, mci::makeNullAudioSink());
     control->setDeviceType("avivideo");
     control->setFileName(clip);
@@ -32,17 +28,16 @@ inline std::unique_ptr<MMControlWidget> makeControl(const QString &clip = {}, bo
     return control;
 }
 
-// Runs the event loop until `done` holds, for 5 s at most; returns `done`.
-inline bool waitUntil(const std::function<bool()> &done) {
-    const QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired()) QTest::qWait(5);
+// Runs the event loop until `done` holds, for 5 s at most.
+template <typename Done> bool waitUntil(Done done) {
+    for (const QDeadlineTimer deadline(5000); !done() && !deadline.hasExpired();) QTest::qWait(5);
     return done();
 }
 
 // Different YUV-to-RGB paths round differently.
 inline bool near(QColor a, QColor b, int tolerance = 12) {
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())}) <=
+           tolerance;
 }
 
 }  // namespace widget_test
