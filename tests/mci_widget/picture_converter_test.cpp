@@ -9,7 +9,7 @@
 namespace {
 
 // The same Y'CbCr triple is pure red in studio range and a darker red in full range: a
-// converter that ignores the frame's range gets one of the two wrong.
+// converter that ignores the frame's range, or keeps the last frame's, gets one wrong.
 TEST(PictureConverter, GivesTheColourOfTheFrame) {
     struct Row {
         const char *name;
@@ -25,6 +25,7 @@ TEST(PictureConverter, GivesTheColourOfTheFrame) {
         {"unstated range is studio", AV_PIX_FMT_YUV420P, 160, 120, AVCOL_RANGE_UNSPECIFIED, 81, 90, 240, Qt::red},
         {"odd size", AV_PIX_FMT_YUV420P, 161, 121, AVCOL_RANGE_MPEG, 145, 54, 34, QColor(0, 255, 0)},
         {"palette", AV_PIX_FMT_PAL8, 64, 48, AVCOL_RANGE_UNSPECIFIED, 1, 0, 0, QColor(0, 255, 0)}};
+    PictureConverter converter;  // one for all rows, as it keeps its scaler between frames
     for (const Row &r : rows) {
         mci::FramePtr frame = mci::makeFrame();
         frame->format = r.format;
@@ -39,7 +40,7 @@ TEST(PictureConverter, GivesTheColourOfTheFrame) {
             std::memset(frame->data[2] + row * frame->linesize[2], r.v, (r.width + 1) / 2);
         }
         if (r.format == AV_PIX_FMT_PAL8) reinterpret_cast<std::uint32_t *>(frame->data[1])[1] = 0xff00ff00;
-        const QImage image = PictureConverter().convert(*frame);
+        const QImage image = converter.convert(*frame);
         ASSERT_EQ(image.size(), QSize(r.width, r.height)) << r.name;
         for (const QPoint at : {QPoint(0, 0), QPoint(r.width - 1, r.height - 1), QPoint(r.width / 2, r.height / 2)})
             EXPECT_TRUE(widget_test::near(image.pixelColor(at), r.expected, 4))
