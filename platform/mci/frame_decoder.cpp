@@ -1,6 +1,7 @@
 #include "platform/mci/frame_decoder.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace mci {
 
@@ -20,7 +21,7 @@ FrameDecoder::FrameDecoder(std::shared_ptr<const ClipIndex> clip, int threads)
     CodecContextPtr ctx(avcodec_alloc_context3(codec));
     if (!ctx || avcodec_parameters_to_context(ctx.get(), par) < 0) return;
     ctx->pkt_timebase = m_clip->video().timeBase;
-    ctx->thread_count = threads;
+    ctx->thread_count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     if (avcodec_open2(ctx.get(), codec, nullptr) < 0) return;
     m_context = std::move(ctx);
     // The first picture fixes how the decoder's stamps line up with the slots, for
@@ -79,10 +80,17 @@ std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
         // the frames that follow it in the file): start from the key before.
         const bool whole = first && first->frame->key_frame && first->frame->best_effort_timestamp != AV_NOPTS_VALUE;
         if (!whole) m_falseKeys.insert(std::upper_bound(m_falseKeys.begin(), m_falseKeys.end(), key), key);
+        if (whole) m_groupFirst[key] = first->slot;
         // Pictures before the first of this run belong to the group before it.
         if (whole && first->slot <= slot) return first;
         key = m_clip->keySlotAtOrBefore(key - 1);
     }
+}
+
+std::optional<int> FrameDecoder::groupFirstSlot(int keySlot) const {
+    auto it = m_groupFirst.find(keySlot);
+    if (it == m_groupFirst.end()) return std::nullopt;
+    return it->second;
 }
 
 std::optional<Picture> FrameDecoder::next() {

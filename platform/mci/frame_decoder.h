@@ -3,6 +3,7 @@
 #include "platform/mci/clip_index.h"
 #include "platform/mci/picture.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -33,6 +34,9 @@ public:
     // Pictures before `exactFrom` are only stepping stones: their chunks may be decoded
     // partly (frames nothing refers to are skipped), so what they show must not be kept.
     std::optional<Picture> seek(int slot, int exactFrom = 0);
+    // The slot of the first picture a run from `keySlot` shows, once a seek has learnt
+    // it: later than the key when the group opens with frames shown from the one before.
+    std::optional<int> groupFirstSlot(int keySlot) const;
     // Whether the last picture next() gave, and how long it lasts, can be trusted.
     bool exact() const { return m_lastSlot >= m_exactFrom; }
     // The next picture of the run, or nothing at the end of the clip.
@@ -56,6 +60,7 @@ private:
     bool m_haveShift = false;
     int m_lastSlot = -1;
     std::vector<int> m_falseKeys;  // sorted
+    std::map<int, int> m_groupFirst;  // key slot -> slot of its run's first picture
     int m_exactFrom = 0;  // chunks well before it are decoded with non-reference frames skipped
 };
 

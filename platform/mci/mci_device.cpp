@@ -145,6 +145,7 @@ public:
     int segmentFrames() const;
 
     void prefetchLoop(std::stop_token stop);
+    int segmentBelow(const FrameDecoder &decoder, int high, int bottom) const;
     void prefetchSegment(FrameDecoder &decoder, int low, int high, int length, std::uint64_t generation,
                          std::stop_token stop);
 };
@@ -595,13 +596,14 @@ void MciDevice::Impl::prefetchLoop(std::stop_token stop) {
         if (!clip) continue;
         int high = request.top;
         while (high >= request.bottom) {
-            int low = std::max({request.bottom, high - segmentFrames() + 1, 0});
+            std::unique_lock decoderLock(m_decoderMutex);
+            if (!m_decoder || &m_decoder->clip() != clip.get()) break;
+            const int low = segmentBelow(*m_decoder, high, request.bottom);
             if (!m_cache.covers(low, high)) {
-                std::lock_guard decoderLock(m_decoderMutex);
-                if (!m_decoder || &m_decoder->clip() != clip.get()) break;
                 m_cursorStale = true;
                 prefetchSegment(*m_decoder, low, high, clip->length(), request.generation, stop);
             }
+            decoderLock.unlock();
             {
                 std::lock_guard lock(m_mutex);
                 if (!current(request.generation) || stop.stop_requested()) break;
@@ -612,6 +614,22 @@ void MciDevice::Impl::prefetchLoop(std::stop_token stop) {
         if (m_prefetch.generation == request.generation) m_prefetch = PrefetchRequest{};
         m_wake.notify_all();
     }
+}
+
+// Where the segment that ends at `high` starts. Each segment costs a decode from its
+// group's key frame up to its top, so segments are as long as the budget allows and
+// stay within one group: one reaching into the group below would pay for that group
+// too. A group that opens with frames shown from the one before starts at its first
+// own picture.
+int MciDevice::Impl::segmentBelow(const FrameDecoder &decoder, int high, int bottom) const {
+    const ClipIndex &clip = decoder.clip();
+    int key = clip.keySlotAtOrBefore(high);
+    int groupLow = decoder.groupFirstSlot(key).value_or(key);
+    if (groupLow > high && key > 0) {
+        key = clip.keySlotAtOrBefore(key - 1);
+        groupLow = decoder.groupFirstSlot(key).value_or(key);
+    }
+    return std::max(std::clamp(groupLow, bottom, high), high - segmentFrames() + 1);
 }
 
 void MciDevice::Impl::prefetchSegment(FrameDecoder &decoder, int low, int high, int length,

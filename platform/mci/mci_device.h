@@ -15,7 +15,7 @@ class AudioSink;
 
 struct DeviceOptions {
     std::size_t reverseCacheBytes = 256u << 20;  // decoded frames kept for backward play
-    int decoderThreads = 0;  // 0: as many as the decoder likes
+    int decoderThreads = 0;  // 0: one per core (the decoder's own choice, one more, is slower here)
     bool untimed = false;  // present every frame as fast as it decodes (tools, tests)
 };
 
