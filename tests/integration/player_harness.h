@@ -1,112 +1,259 @@
 #pragma once
 
 #include "app/form1.h"
+#include "app/identity.h"
+#include "platform/controls/common_dialog.h"
+#include "platform/controls/slider_widget.h"
 #include "platform/forms/qt_forms_runtime.h"
 #include "platform/mci/audio_interfaces.h"
-#include "tests/integration/message_box_answerer.h"
+#include "platform/mci/mci_device.h"
+#include "platform/mci/widget/mm_control_widget.h"
+#include "platform/mci/widget/video_window.h"
+#include "tests/support/test_clips.h"
 
-#include <QString>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 
-#include <cstdint>
+#include <gtest/gtest.h>
+
 #include <functional>
-#include <memory>
-#include <vector>
+#include <optional>
+#include <tuple>
 
-class QCheckBox;
-class QLabel;
+// Clips whose every picture shows its frame number as eight bars, bar k white when bit
+// k is set and the lower half inverted, so codec noise cannot make another number.
+// Keyframes every 12 frames: reaching a frame means decoding from an earlier one.
+namespace numbered_clips {
+inline constexpr int kShortFrames = 25;  // 1 s at 25 fps, no sound
+inline constexpr int kLongFrames = 100;  // 4 s, a loud 1 kHz tone (0.8) all along, 16-bit 48 kHz
 
-// The real player window over the real multimedia control and AVI device, shown
-// offscreen, with a recorder on the control's events. Every box the program shows is
-// answered with OK and kept.
-//
-// The recorder hears Done and StatusUpdate twice: before the window's own handler
-// runs and after it, so that a test sees both what ended a play and what the handler
-// did about it. Plays are told apart by segments: a new one starts at each open(),
-// at each Done(1) and at each restart() a test makes.
+inline QString make(const std::string &name, int seconds, std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"-f", "lavfi", "-i", "color=c=black:s=64x48:r=25:d=" + std::to_string(seconds)});
+    args.insert(args.end(), {"-vf",
+                             "format=yuv420p,geq=lum='if(lt(Y,H/2),16+219*mod(floor(N/pow(2,floor(X*8/W))),2),"
+                             "235-219*mod(floor(N/pow(2,floor(X*8/W))),2))':cb=128:cr=128",
+                             "-c:v", "mpeg4", "-q:v", "2", "-g", "12"});
+    return QString::fromStdString(test_clips::make(name, args));
+}
+inline QString shortClip() { return make("integration_numbered_1s.avi", 1, {}); }
+inline QString longClipWithTone()
+{
+    return make("integration_numbered_4s_tone.avi", 4,
+                {"-f", "lavfi", "-i", "aevalsrc=0.8*sin(2*PI*1000*t):s=48000:d=4", "-c:a", "pcm_s16le"});
+}
+
+inline int frameNumber(const QImage &picture)  // -1: black, blank or not ours
+{
+    if (picture.isNull() || picture.width() < 8)
+        return -1;
+    int number = 0;
+    for (int bit = 0; bit < 8; ++bit) {
+        const int x = (2 * bit + 1) * picture.width() / 16;
+        const int top = qGray(picture.pixel(x, picture.height() / 4));
+        const int bottom = qGray(picture.pixel(x, picture.height() * 3 / 4));
+        if (!((top > 192 && bottom < 64) || (top < 64 && bottom > 192)))
+            return -1;
+        number |= (top > 192) << bit;
+    }
+    return number;
+}
+}  // namespace numbered_clips
+
+// The real window over the real control and AVI device, offscreen, recording Done
+// (before and after the window's handler) and StatusUpdate (after it). Plays are told
+// apart by segments: a new one starts at each open(), Done(1) and restart(). Every
+// message box is answered OK and kept, so that an unexpected one cannot hold a test.
 class PlayerHarness {
 public:
-    struct Sample {  // one StatusUpdate
-        int segment;
-        int modeBefore;
-        int positionBefore;  // just before the handler
-        int mode;
-        int position;  // just after it
-        int slider;
-        int shown;  // frame number of the picture in the video window, -1 none
-        bool fresh;  // that picture came after the segment began
-    };
-    struct Ending {  // one Done
-        int code;
-        int modeBefore;
-        int positionBefore;
-        int shownBefore;
-        int mode;  // after the handler
-        int position;
-    };
+    // shown: the frame in the video window, -1 none; fresh: shown since the segment began.
+    struct Sample { int segment, mode, position, slider, shown; bool fresh; };
+    struct Ending { int code, positionBefore, shownBefore, mode, position; };
+    struct Box { QString title, text; QMessageBox::Icon icon; };
 
-    explicit PlayerHarness(std::unique_ptr<mci::AudioSink> audio = nullptr);  // null: no sound device
-    ~PlayerHarness();
-    PlayerHarness(const PlayerHarness &) = delete;
-    PlayerHarness &operator=(const PlayerHarness &) = delete;
+    explicit PlayerHarness(std::unique_ptr<mci::AudioSink> audio = mci::makeNullAudioSink())
+        : m_runtime(QString::fromUtf8(identity::kTitle)),
+          m_mm(new MMControlWidget(mci::DeviceOptions{}, std::move(audio)))
+    {
+        // Connected before the window exists, so this runs before its handler...
+        QObject::connect(m_mm, &MMControlWidget::done, m_mm, [this](std::int16_t code) {
+            m_pending = Ending{code, m_mm->position(), shownFrame(), 0, 0};
+        });
+        m_form = std::make_unique<Form1>(m_runtime, m_mm);
+        // ... and these after.
+        QObject::connect(m_mm, &MMControlWidget::done, m_mm, [this] {
+            m_pending.mode = m_mm->mode();
+            m_pending.position = m_mm->position();
+            m_endings.push_back(m_pending);
+            if (m_pending.code == 1) {
+                beginSegment(-1);
+                if (onCompletion)
+                    onCompletion();
+            }
+        });
+        QObject::connect(m_mm, &MMControlWidget::statusUpdate, m_mm, [this] {
+            m_samples.push_back({m_segment, m_mm->mode(), m_mm->position(), slider().value(), shownFrame(),
+                                 m_mm->videoWindow()->picture().cacheKey() != m_segments[m_segment].staleKey});
+        });
+        QObject::connect(&m_boxWatch, &QTimer::timeout, &m_boxWatch, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box && box->isVisible() && box->button(QMessageBox::Ok)) {
+                m_boxes.push_back({box->windowTitle(), box->text(), box->icon()});
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        m_boxWatch.start(10);
+        m_mm->setUpdateInterval(20);
+        m_form->load();
+        m_form->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+    ~PlayerHarness()
+    {
+        if (!m_form->isUnloaded())
+            m_form->close();  // unloads, which closes the control, as the program ends
+    }
 
     Form1 &form() const { return *m_form; }
     MMControlWidget &mm() const { return *m_mm; }
-    SliderWidget &slider() const;
-    QCheckBox &box(const char *name) const;
-    QLabel &label(const char *name) const;
-    int shownFrame() const;  // what the video window shows now, -1 nothing of ours
-    const std::vector<MessageBoxAnswerer::Box> &boxes() const { return m_answerer.boxes(); }
-
-    // "Open", choosing `path` in the dialog as a user would; returns when the handler has.
-    void chooseInOpenDialog(const QString &path);
-    // ... and checks that it was opened: stopped at frame 0 showing it, the slider over
-    // 0..Length, Label3 with the length, the caption naming the file.
-    void open(const QString &path, int expectedLength);
-    void pressPlay();
-    void click(const char *boxName);
-    // Runs `action` (which must restart the play) and starts a new segment after it.
-    // Until the new play's pictures arrive, the old play may still deliver pictures up to
-    // one past where it stood: those are left out of the picture checks.
-    void restart(const std::function<void()> &action);
-
-    // Runs the event loop until `done` holds; false after a minute.
-    static bool waitUntil(const std::function<bool()> &done);
-    // Until `count` plays have ended with Done(1); false at once if the control
-    // stopped for good before that.
-    bool waitForCompletions(int count);
-
+    template <class T> T &child(const char *name = nullptr) const { return *m_form->findChild<T *>(name); }
+    SliderWidget &slider() const { return child<SliderWidget>("Slider1"); }
+    int shownFrame() const { return numbered_clips::frameNumber(m_mm->videoWindow()->picture()); }
+    const std::vector<Box> &boxes() const { return m_boxes; }
     const std::vector<Sample> &samples() const { return m_samples; }
     const std::vector<Ending> &endings() const { return m_endings; }
-    std::vector<Ending> completions() const;  // the endings with code 1
     int segment() const { return m_segment; }
+    std::function<void()> onCompletion;  // after the window's Done(1)
 
-    // Called after the window's Done handler, for each Done(1).
-    std::function<void(const Ending &)> onCompletion;
+    std::vector<Ending> completions() const  // the Done(1)
+    {
+        std::vector<Ending> ended;
+        std::copy_if(m_endings.begin(), m_endings.end(), std::back_inserter(ended),
+                     [](const Ending &e) { return e.code == 1; });
+        return ended;
+    }
 
-    // Checks one segment as a play in `direction` (+1 forward, -1 backward): positions
-    // only move that way; each StatusUpdate during the play left the slider at a
-    // position the control had then; the pictures shown are frames of the clip, move
-    // the same way and are never ahead of the position by more than the one in flight.
-    // Returns how many pictures it checked.
-    int expectPlayed(int segment, int direction) const;
+    static bool waitUntil(const std::function<bool()> &done) { return QTest::qWaitFor(done, 60000); }
+    bool waitForCompletions(std::size_t count) { return waitUntil([&] { return completions().size() >= count; }); }
+
+    void chooseInOpenDialog(const QString &path)  // "Open", as a user would
+    {
+        QObject::connect(
+            &child<CommonDialog>(), &CommonDialog::aboutToShow, m_form.get(),
+            [path](QFileDialog *dialog) {
+                dialog->setDirectory(QFileInfo(path).absolutePath());
+                dialog->selectFile(path);
+                // Accepted from the dialog's own event loop, as the user's OK would be.
+                QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
+            },
+            Qt::SingleShotConnection);
+        QTest::mouseClick(&child<QPushButton>("Command1"), Qt::LeftButton);
+    }
+
+    void open(const QString &path, int length)  // ... and checks it opened, stopped at frame 0
+    {
+        ASSERT_NO_FATAL_FAILURE(chooseInOpenDialog(path));
+        EXPECT_EQ(QFileInfo(m_mm->fileName()).canonicalFilePath(), QFileInfo(path).canonicalFilePath());
+        EXPECT_EQ(m_form->windowTitle(), QString::fromUtf8(identity::kTitle) + " - " + m_mm->fileName());
+        ASSERT_EQ(m_mm->length(), length);
+        EXPECT_EQ(std::make_tuple(slider().min(), slider().value(), slider().max()), std::make_tuple(0, 0, length));
+        EXPECT_EQ(child<QLabel>("Label3").text(), QString::number(length));
+        EXPECT_EQ(std::make_pair(m_mm->mode(), m_mm->position()), std::make_pair(int(mci_mode::kStopped), 0));
+        // "open" returns once its first picture is handed over: take it now.
+        QCoreApplication::sendPostedEvents(m_mm->videoWindow(), QEvent::MetaCall);
+        EXPECT_EQ(shownFrame(), 0);
+        EXPECT_TRUE(m_mm->videoWindow()->isVisible());
+        beginSegment(-1);
+    }
+
+    void pressPlay()
+    {
+        const auto buttons = m_mm->findChildren<QAbstractButton *>();
+        const auto play =
+            std::find_if(buttons.begin(), buttons.end(), [](auto *b) { return b->accessibleName() == "Play"; });
+        ASSERT_TRUE(play != buttons.end() && (*play)->isEnabled()) << "no Play button to press";
+        QTest::mouseClick(*play, Qt::LeftButton);
+    }
+
+    void click(const char *boxName)
+    {
+        const bool was = child<QCheckBox>(boxName).isChecked();
+        QTest::mouseClick(&child<QCheckBox>(boxName), Qt::LeftButton);
+        ASSERT_NE(child<QCheckBox>(boxName).isChecked(), was) << boxName << " did not take the click";
+    }
+
+    // Runs `action`, which restarts the play. Until the new play's pictures arrive, the
+    // old one may still deliver one more: those are left out.
+    void restart(const std::function<void()> &action)
+    {
+        const int reached = std::max(m_mm->position(), shownFrame());
+        action();
+        beginSegment(reached + 1);
+    }
+
+    // Checks a segment as a play in `direction` (+1/-1): positions move only that way,
+    // the slider shows a position the control had between updates, and the pictures are
+    // frames of the clip moving that way, never ahead of the position by more than the
+    // one in flight. Returns how many pictures it checked.
+    int expectPlayed(int segment, int direction) const
+    {
+        SCOPED_TRACE("segment " + std::to_string(segment) + (direction > 0 ? ", forward" : ", backward"));
+        bool leftovers = m_segments.at(segment).leftoverUpTo >= 0;
+        std::optional<Sample> last;
+        std::optional<int> lastShown;
+        int checked = 0;
+        for (const Sample &s : m_samples) {
+            if (s.segment != segment)
+                continue;
+            const std::string what = "position " + std::to_string(s.position) + ", slider " +
+                                     std::to_string(s.slider) + ", shown " + std::to_string(s.shown);
+            if (last) {
+                EXPECT_GE(direction * (s.position - last->position), 0) << what;
+                if (last->mode == mci_mode::kPlaying && s.mode == mci_mode::kPlaying) {
+                    EXPECT_GE(direction * (s.slider - last->position), 0) << what;
+                    EXPECT_GE(direction * (s.position - s.slider), 0) << what;
+                }
+            }
+            last = s;
+            if (!s.fresh || (leftovers && s.shown != -1 && s.shown <= m_segments[segment].leftoverUpTo))
+                continue;
+            leftovers = false;
+            EXPECT_NE(s.shown, -1) << what;
+            EXPECT_GE(direction * (s.shown - lastShown.value_or(s.shown)), 0) << what;
+            EXPECT_LE(direction * (s.shown - s.position), 1) << what << ": the picture ran ahead of the position";
+            lastShown = s.shown;
+            ++checked;
+        }
+        return checked;
+    }
 
 private:
-    void beginSegment(int leftoverUpTo);
+    void beginSegment(int leftoverUpTo)
+    {
+        ++m_segment;
+        m_segments.push_back({m_mm->videoWindow()->picture().cacheKey(), leftoverUpTo});
+    }
 
     struct Segment {
         qint64 staleKey;  // the picture shown when it began
-        int leftoverUpTo;  // pictures of the old play reach at most this frame; -1 none
+        int leftoverUpTo;  // the old play's pictures reach at most this frame; -1 none
     };
 
-    MessageBoxAnswerer m_answerer;
     QtFormsRuntime m_runtime;
     MMControlWidget *m_mm;  // owned by the form
     std::unique_ptr<Form1> m_form;
     std::vector<Sample> m_samples;
     std::vector<Ending> m_endings;
-    std::vector<Segment> m_segments;
+    std::vector<Segment> m_segments{{0, -1}};
     int m_segment = 0;
-    bool m_startedSinceEnding = false;  // the test started a play after the last Done
-    Sample m_pendingSample{};
-    Ending m_pendingEnding{};
+    Ending m_pending{};
+    std::vector<Box> m_boxes;
+    QTimer m_boxWatch;
 };
