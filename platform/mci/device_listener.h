@@ -15,4 +15,12 @@ public:
     virtual void stateChanged() = 0;  // mode or clip changed: refresh the buttons
 };
 
+// For tools and tests that only drive the device.
+class NullDeviceListener : public DeviceListener {
+public:
+    void done(int) override {}
+    void buttonCompleted(Button, int) override {}
+    void stateChanged() override {}
+};
+
 }  // namespace mci

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -35,34 +36,32 @@ void dropIndex(const std::string &from, const std::string &to) {
     save(to, bytes);
 }
 
-void clearKeyFlags(const std::string &from, const std::string &to) {
+// Rewrites one 32-bit field (4: flags, 8: offset) of every idx1 entry.
+void rewriteIndexField(const std::string &from, const std::string &to, std::size_t field,
+                       const std::function<std::uint32_t(std::uint32_t)> &change) {
     std::vector<char> bytes = load(from);
     const std::size_t index = findIndex(bytes);
     std::uint32_t size = 0;
     std::memcpy(&size, bytes.data() + index + 4, 4);
     for (std::size_t entry = index + 8; entry + 16 <= index + 8 + size && entry + 16 <= bytes.size(); entry += 16) {
-        std::uint32_t flags = 0;
-        std::memcpy(&flags, bytes.data() + entry + 4, 4);
-        flags &= ~0x10u;  // AVIIF_KEYFRAME
-        std::memcpy(bytes.data() + entry + 4, &flags, 4);
+        std::uint32_t value = 0;
+        std::memcpy(&value, bytes.data() + entry + field, 4);
+        value = change(value);
+        std::memcpy(bytes.data() + entry + field, &value, 4);
     }
     save(to, bytes);
 }
 
+void clearKeyFlags(const std::string &from, const std::string &to) {
+    rewriteIndexField(from, to, 4, [](std::uint32_t flags) { return flags & ~0x10u; });  // AVIIF_KEYFRAME
+}
+
 void garbleIndex(const std::string &from, const std::string &to) {
-    std::vector<char> bytes = load(from);
-    const std::size_t index = findIndex(bytes);
-    std::uint32_t size = 0;
-    std::memcpy(&size, bytes.data() + index + 4, 4);
     std::uint32_t shift = 7;
-    for (std::size_t entry = index + 8; entry + 16 <= index + 8 + size && entry + 16 <= bytes.size(); entry += 16) {
-        std::uint32_t offset = 0;
-        std::memcpy(&offset, bytes.data() + entry + 8, 4);
-        offset += shift;
+    rewriteIndexField(from, to, 8, [&shift](std::uint32_t offset) {
         shift = shift * 31 % 4093 + 1;
-        std::memcpy(bytes.data() + entry + 8, &offset, 4);
-    }
-    save(to, bytes);
+        return offset + shift;
+    });
 }
 
 void truncate(const std::string &from, const std::string &to, long bytes) {

@@ -13,12 +13,6 @@
 
 namespace {
 
-class QuietListener : public mci::DeviceListener {
-    void done(int) override {}
-    void buttonCompleted(mci::Button, int) override {}
-    void stateChanged() override {}
-};
-
 std::string goodClip() {
     return test_clips::make("bad_files_source.avi",
                             {"-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=3", "-f", "lavfi", "-i", "sine=d=3",
@@ -93,7 +87,7 @@ class BadFiles : public ::testing::TestWithParam<BadFile> {};
 TEST_P(BadFiles, GetTheirErrorOrPlay) {
     const std::string path = GetParam().make();
     mci::NullVideoSink sink;
-    QuietListener listener;
+    mci::NullDeviceListener listener;
     mci::MciDevice device(mci::DeviceOptions{.untimed = true}, sink, mci::makeNullAudioSink(), listener);
     device.setDeviceType("avivideo");
     device.setFileName(path);
@@ -127,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(Files, BadFiles, ::testing::ValuesIn(kBadFiles),
 // After a bad file the same device opens a good one.
 TEST(BadFilesThenGood, DeviceStillOpensAGoodClip) {
     mci::NullVideoSink sink;
-    QuietListener listener;
+    mci::NullDeviceListener listener;
     mci::MciDevice device(mci::DeviceOptions{.untimed = true}, sink, mci::makeNullAudioSink(), listener);
     device.setDeviceType("avivideo");
     device.setFileName(write("text2.avi", "not a video"));

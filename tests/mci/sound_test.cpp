@@ -15,12 +15,6 @@
 
 namespace {
 
-class QuietListener : public mci::DeviceListener {
-    void done(int) override {}
-    void buttonCompleted(mci::Button, int) override {}
-    void stateChanged() override {}
-};
-
 // Two seconds of video with a sound track that rises linearly from 0 to 0.9.
 std::string rampClip() {
     return test_clips::make("ramp_sound.avi", {"-f", "lavfi", "-i", "testsrc2=s=64x48:r=25:d=2", "-f", "lavfi", "-i",
@@ -39,7 +33,7 @@ Capture playAndCapture(const std::string &name, int from, int to, bool silent) {
     ::setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
     {
         mci::NullVideoSink sink;
-        QuietListener listener;
+        mci::NullDeviceListener listener;
         mci::MciDevice device(mci::DeviceOptions{}, sink, mci::makeSdlAudioSink(), listener);
         device.setDeviceType("avivideo");
         device.setFileName(rampClip());

@@ -39,13 +39,7 @@ void AudioStreamDecoder::decode(const AVPacket &packet, std::int64_t index, cons
         if (used < 0 || (used == 0 && outSize == 0)) break;
         data += used;
         left -= used;
-        if (outSize > 0) {
-            av_packet_unref(m_piece.get());
-            m_piece->data = out;
-            m_piece->size = outSize;
-            m_piece->pts = m_parser->pts;
-            send(m_piece.get(), onFrame);
-        }
+        if (outSize > 0) sendPiece(out, outSize, onFrame);
     }
 }
 
@@ -56,15 +50,18 @@ void AudioStreamDecoder::drain(const FrameHandler &onFrame) {
         int outSize = 0;
         av_parser_parse2(m_parser.get(), m_context.get(), &out, &outSize, nullptr, 0, AV_NOPTS_VALUE,
                          AV_NOPTS_VALUE, -1);
-        if (outSize > 0) {
-            av_packet_unref(m_piece.get());
-            m_piece->data = out;
-            m_piece->size = outSize;
-            m_piece->pts = m_parser->pts;
-            send(m_piece.get(), onFrame);
-        }
+        if (outSize > 0) sendPiece(out, outSize, onFrame);
     }
     send(nullptr, onFrame);
+}
+
+// Hands one frame the parser cut out on to the decoder.
+void AudioStreamDecoder::sendPiece(std::uint8_t *data, int size, const FrameHandler &onFrame) {
+    av_packet_unref(m_piece.get());
+    m_piece->data = data;
+    m_piece->size = size;
+    m_piece->pts = m_parser->pts;
+    send(m_piece.get(), onFrame);
 }
 
 void AudioStreamDecoder::send(const AVPacket *packet, const FrameHandler &onFrame) {

@@ -24,6 +24,7 @@ public:
     void drain(const FrameHandler &onFrame);  // the frames still held at the end of the stream
 
 private:
+    void sendPiece(std::uint8_t *data, int size, const FrameHandler &onFrame);
     void send(const AVPacket *packet, const FrameHandler &onFrame);
 
     CodecContextPtr m_context;

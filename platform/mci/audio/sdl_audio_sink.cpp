@@ -16,7 +16,7 @@ struct SdlAudioSink::Opened {
 
     bool subsystem;
     SDL_AudioDeviceID device = 0;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec obtained{};
 };
 
 SdlAudioSink::SdlAudioSink() = default;
@@ -41,7 +41,7 @@ bool SdlAudioSink::open(int rate, AudioSource &source) {
     want.callback = &SdlAudioSink::pull;
     want.userdata = this;
     m_source = &source;
-    opened->device = SDL_OpenAudioDevice(nullptr, 0, &want, &opened->spec, 0);
+    opened->device = SDL_OpenAudioDevice(nullptr, 0, &want, &opened->obtained, 0);
     if (opened->device == 0) {
         m_source = nullptr;
         return false;
@@ -59,10 +59,10 @@ void SdlAudioSink::setRunning(bool running) {
     if (m_opened) SDL_PauseAudioDevice(m_opened->device, running ? 0 : 1);
 }
 
-int SdlAudioSink::rate() const { return m_opened ? m_opened->spec.freq : 0; }
+int SdlAudioSink::rate() const { return m_opened ? m_opened->obtained.freq : 0; }
 
 double SdlAudioSink::latencySeconds() const {
-    return m_opened ? static_cast<double>(m_opened->spec.samples) / m_opened->spec.freq : 0.0;
+    return m_opened ? static_cast<double>(m_opened->obtained.samples) / m_opened->obtained.freq : 0.0;
 }
 
 void SDLCALL SdlAudioSink::pull(void *sink, Uint8 *stream, int bytes) {

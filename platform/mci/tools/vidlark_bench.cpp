@@ -23,12 +23,6 @@ class CountingSink : public mci::VideoSink {
     void clear() override {}
 };
 
-class NoListener : public mci::DeviceListener {
-    void done(int) override {}
-    void buttonCompleted(mci::Button, int) override {}
-    void stateChanged() override {}
-};
-
 double since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 void check(std::optional<mci::MciError> error) {
@@ -39,7 +33,7 @@ void check(std::optional<mci::MciError> error) {
 
 struct Device {
     CountingSink sink;
-    NoListener listener;
+    mci::NullDeviceListener listener;
     mci::MciDevice device;
     Device(bool untimed, const char *file, std::size_t cacheBytes)
         : device(mci::DeviceOptions{.reverseCacheBytes = cacheBytes, .untimed = untimed}, sink,

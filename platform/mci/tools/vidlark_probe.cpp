@@ -37,12 +37,6 @@ private:
     std::string m_md5;
 };
 
-class NoListener : public mci::DeviceListener {
-    void done(int) override {}
-    void buttonCompleted(mci::Button, int) override {}
-    void stateChanged() override {}
-};
-
 int usage() {
     std::fprintf(stderr, "usage: vidlark-probe [--via seek|play|reverse|step|back] FILE\n");
     return 64;
@@ -62,7 +56,7 @@ int main(int argc, char **argv) {
     if (!file || (!continuous && via != "seek" && via != "step" && via != "back")) return usage();
 
     Md5Sink sink;
-    NoListener listener;
+    mci::NullDeviceListener listener;
     mci::DeviceOptions options;
     options.untimed = true;
     mci::MciDevice device(options, sink, mci::makeNullAudioSink(), listener);
