@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev ffmpeg
   libgtest-dev googletest
   xvfb xdotool imagemagick x11-utils fonts-dejavu-core
-  mpv jq bc time python3
+  mpv jq bc time python3 appstream
 )
 missing=()
 for p in "${packages[@]}"; do
