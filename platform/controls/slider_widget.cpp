@@ -19,15 +19,18 @@ void SliderWidget::setMin(std::int32_t value)
 {
     m_min = value;
     m_max = std::max(m_max, value);
-    m_value = clamped(m_value);
-    m_heldValue = clamped(m_heldValue);
-    update();
+    keepWithinRange();
 }
 
 void SliderWidget::setMax(std::int32_t value)
 {
     m_max = value;
     m_min = std::min(m_min, value);
+    keepWithinRange();
+}
+
+void SliderWidget::keepWithinRange()
+{
     m_value = clamped(m_value);
     m_heldValue = clamped(m_heldValue);
     update();

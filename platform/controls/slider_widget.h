@@ -67,6 +67,7 @@ private:
     void initStyleOption(QStyleOptionSlider *option) const;
     std::int32_t valueAtThumbLeft(int x) const;  // the value whose thumb starts at x
     std::int32_t clamped(std::int64_t value) const;
+    void keepWithinRange();  // after the range changed
     void dragTo(int x);
     void releaseThumb();
 

@@ -70,9 +70,4 @@ void FrameCache::clear() {
     m_bytes = 0;
 }
 
-std::size_t FrameCache::bytes() const {
-    std::lock_guard lock(m_mutex);
-    return m_bytes;
-}
-
 }  // namespace mci

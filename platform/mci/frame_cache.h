@@ -27,7 +27,6 @@ public:
     bool insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast);
 
     void clear();
-    std::size_t bytes() const;
     std::size_t budget() const { return m_budget; }
     static std::size_t pictureBytes(const AVFrame &frame);
 

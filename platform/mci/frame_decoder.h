@@ -41,9 +41,6 @@ public:
     bool exact() const { return m_lastSlot >= m_exactFrom; }
     // The next picture of the run, or nothing at the end of the clip.
     std::optional<Picture> next();
-    // The slot the next picture cannot start before (useful to tell how far the run is).
-    int runSlot() const { return m_lastSlot + 1; }
-    bool started() const { return m_started; }
 
 private:
     bool feedNextPacket();

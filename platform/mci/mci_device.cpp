@@ -673,7 +673,6 @@ const std::string &MciDevice::fileName() const { return m_impl->m_fileName; }
 void MciDevice::setFrom(int position) { m_impl->m_waitingFrom = position; }
 void MciDevice::setTo(int position) { m_impl->m_waitingTo = position; }
 void MciDevice::setFrames(int frames) { m_impl->m_frames = std::max(1, frames); }
-bool MciDevice::silent() const { return m_impl->m_silent.load(); }
 
 void MciDevice::setSilent(bool silent) {
     m_impl->m_silent = silent;
@@ -714,6 +713,5 @@ void MciDevice::waitUntilStopped() {
 }
 
 MciDevice::PlayStats MciDevice::stats() const { return {m_impl->m_shown.load(), m_impl->m_dropped.load()}; }
-std::size_t MciDevice::cachedBytes() const { return m_impl->m_cache.bytes(); }
 
 }  // namespace mci

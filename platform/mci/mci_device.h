@@ -36,7 +36,6 @@ public:
     void setFrom(int position);
     void setTo(int position);
     void setSilent(bool silent);
-    bool silent() const;
     void setFrames(int frames);  // how far Step and Back move
 
     // Carries out a command word; returns the error instead of raising it.
@@ -62,7 +61,6 @@ public:
         long dropped = 0;  // pictures skipped because they were late
     };
     PlayStats stats() const;  // since the clip was opened
-    std::size_t cachedBytes() const;
 
 private:
     class Impl;
