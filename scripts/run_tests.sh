@@ -6,7 +6,7 @@ set -euo pipefail
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-display=:97
+display=${VIDLARK_DISPLAY:-:97}  # another number lets two checkouts test side by side
 xvfb_pid=""
 if ! xdpyinfo -display "$display" >/dev/null 2>&1; then
   Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
