@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/mci/mci_mode.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -23,18 +25,10 @@ public:
     virtual void setFrom(std::int32_t position) = 0;
     virtual void setTo(std::int32_t position) = 0;
 
-    virtual std::int32_t mode() const = 0;  // 524 not open, 525 stopped, 526 playing, 528 seeking, 529 paused
+    virtual std::int32_t mode() const = 0;  // one of mci_mode
     virtual std::int32_t length() const = 0;  // frames
     virtual std::int32_t position() const = 0;
 
     virtual void setSilent(bool silent) = 0;
     virtual void setFrames(std::int16_t frames) = 0;  // how far Step and Back move
 };
-
-namespace mci_mode {
-inline constexpr std::int32_t kNotOpen = 524;
-inline constexpr std::int32_t kStopped = 525;
-inline constexpr std::int32_t kPlaying = 526;
-inline constexpr std::int32_t kSeeking = 528;
-inline constexpr std::int32_t kPaused = 529;
-}  // namespace mci_mode

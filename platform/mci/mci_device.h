@@ -21,8 +21,9 @@ struct DeviceOptions {
 
 // The AVI video device behind the multimedia control: the command words, From/To,
 // Mode, Position and the events, with no widget. Every member is called from one
-// thread (the GUI thread, or a tool's main thread); playing happens on the device's
-// own threads, which reach the owner only through the listener and the video sink.
+// thread (the GUI thread, or a tool's main thread) and returns at once, "open" aside:
+// no member waits for a picture to be decoded. Playing happens on the device's own
+// threads (engine/), which reach the owner only through the listener and the video sink.
 class MciDevice {
 public:
     MciDevice(DeviceOptions options, VideoSink &video, std::unique_ptr<AudioSink> audio,
@@ -44,7 +45,7 @@ public:
     std::optional<MciError> press(Button button);
     bool buttonEnabled(Button button) const;
 
-    int mode() const;  // 524, 525, 526, 528, 529
+    int mode() const;  // one of mci_mode
     int length() const;
     int position() const;
     bool clipOpen() const;

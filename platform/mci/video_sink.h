@@ -5,8 +5,9 @@
 namespace mci {
 
 // Where the device puts the picture on screen. Called on the device's presentation
-// thread (or on the caller's thread inside open/seek/step); must not block for long
-// and must not call back into the device.
+// worker only, so presents and clears arrive in order (and once the device's threads
+// are gone, clear() on its owner's thread); must not block for long and must not call
+// back into the device.
 class VideoSink {
 public:
     virtual ~VideoSink() = default;

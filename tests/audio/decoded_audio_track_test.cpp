@@ -1,6 +1,6 @@
 #include "platform/mci/audio/clip_audio_packets.h"
 #include "platform/mci/audio/decoded_audio_track.h"
-#include "platform/mci/clip_index.h"
+#include "platform/mci/engine/clip_index.h"
 #include "tests/support/test_clips.h"
 
 #include <gtest/gtest.h>

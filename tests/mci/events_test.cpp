@@ -7,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <future>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -17,7 +22,11 @@ public:
     void done(int code) override {
         std::lock_guard lock(m_mutex);
         m_events.push_back("done " + std::to_string(code));
+        // A Done handler reads the position at once: it must already be the end point.
+        if (positionAtDone) positions.push_back(positionAtDone());
     }
+    std::function<int()> positionAtDone;
+    std::vector<int> positions;
     void buttonCompleted(mci::Button button, int error) override {
         std::lock_guard lock(m_mutex);
         m_events.push_back("button " + std::to_string(static_cast<int>(button)) + " " + std::to_string(error));
@@ -56,11 +65,12 @@ struct Fixture {
 TEST(DeviceEvents, DoneCodesForEndReplaceStopAndClose) {
     {
         Fixture f(true);
+        f.listener.positionAtDone = [&f] { return f.device.position(); };
         f.range(0, 50);
         ASSERT_FALSE(f.device.command("play"));
         f.device.waitUntilStopped();
         EXPECT_EQ(f.listener.events(), std::vector<std::string>{"done 1"});
-        EXPECT_EQ(f.device.position(), 50);
+        EXPECT_EQ(f.listener.positions, std::vector<int>{50});
     }
     {
         Fixture f(false);
@@ -154,25 +164,70 @@ TEST(DeviceEvents, WithoutAClipTransportDoesNothing) {
     for (auto b : {mci::Button::Play, mci::Button::Prev, mci::Button::Stop}) EXPECT_FALSE(f.device.buttonEnabled(b));
 }
 
+// Every command that consumes both waiting ends leaves their direction for the Play
+// button: "Reverse" checked while stopped (a backward range), then any of these, then
+// Play, plays backwards and ends at 0.
 TEST(DeviceEvents, PlayButtonFollowsTheRememberedDirection) {
+    for (const char *word : {"seek", "prev", "next", "step", "back", "stop", "pause"}) {
+        Fixture f(true);
+        f.device.setTo(30);
+        ASSERT_FALSE(f.device.command("seek"));
+        f.range(f.device.length(), 0);
+        ASSERT_FALSE(f.device.command(word)) << word;
+        f.device.waitUntilStopped();
+        ASSERT_FALSE(f.device.press(mci::Button::Play)) << word;
+        f.device.waitUntilStopped();
+        EXPECT_EQ(f.device.position(), 0) << word << " then Play did not play backwards";
+        // Standing at that end, Play goes over the whole clip again the same way.
+        ASSERT_FALSE(f.device.press(mci::Button::Play));
+        f.device.waitUntilStopped();
+        EXPECT_EQ(f.device.position(), 0) << word;
+        EXPECT_EQ(f.listener.events(), (std::vector<std::string>{"done 1", "done 1"})) << word;
+    }
+    // A forward range, and a play of its own, turn it forwards again.
     Fixture f(true);
-    const int length = f.device.length();
-    // A seek that consumes a backward range makes Play go backwards.
-    f.range(length, 0);
-    ASSERT_FALSE(f.device.command("seek"));
-    f.device.waitUntilStopped();
-    EXPECT_EQ(f.device.position(), 0);
-    f.device.setTo(30);
-    ASSERT_FALSE(f.device.command("seek"));
-    f.device.waitUntilStopped();
+    f.range(f.device.length(), 0);
+    ASSERT_FALSE(f.device.command("next"));
+    f.range(0, 10);
+    ASSERT_FALSE(f.device.command("step"));
     ASSERT_FALSE(f.device.press(mci::Button::Play));
     f.device.waitUntilStopped();
-    EXPECT_EQ(f.device.position(), 0);
-    // Standing at that end, Play goes over the whole clip again the same way.
-    ASSERT_FALSE(f.device.press(mci::Button::Play));
-    f.device.waitUntilStopped();
-    EXPECT_EQ(f.device.position(), 0);
-    EXPECT_EQ(f.listener.events(), (std::vector<std::string>{"done 1", "done 1"}));
+    EXPECT_EQ(f.device.position(), f.device.length());
+}
+
+// Clearing "Reverse" during a backward play sends "stop", a forward range and "play".
+// With a long group of frames being decoded backwards, that once froze the device for
+// good; every command must come back whatever the decode threads are doing.
+TEST(DeviceEvents, BackwardPlayStoppedAndReplacedByAForwardOneNeverFreezes) {
+    const std::string longGroup = test_clips::make(
+        "events_gop250.avi", {"-f", "lavfi", "-i", "testsrc2=s=320x240:r=25:d=12", "-c:v", "mpeg4", "-g", "250", "-bf", "2"});
+    auto turns = std::async(std::launch::async, [&] {
+        mci::NullVideoSink sink;
+        RecordingListener listener;
+        mci::MciDevice device(mci::DeviceOptions{}, sink, mci::makeNullAudioSink(), listener);
+        device.setDeviceType("avivideo");
+        device.setFileName(longGroup);
+        EXPECT_FALSE(device.command("open"));
+        const int length = device.length();
+        for (int delayMs : {0, 1, 3, 5, 10, 20, 35, 50, 80}) {
+            device.setFrom(length);
+            device.setTo(0);
+            device.command("play");
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));  // the user's pace, not a wait
+            device.command("stop");
+            device.setFrom(0);
+            device.setTo(length);
+            device.command("play");
+            EXPECT_EQ(device.mode(), 526);
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        }
+        device.command("close");
+    });
+    if (turns.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+        std::fprintf(stderr, "the device froze: a command never returned\n");
+        std::abort();  // the stuck thread cannot be joined
+    }
+    turns.get();
 }
 
 TEST(DeviceEvents, ButtonsReportTheirCompletionWithTheNewPosition) {

@@ -83,10 +83,9 @@ TEST(VideoWindow, ClosingHidesItPlayShowsItAndTheNextClipKeepsItsPlace) {
     EXPECT_EQ(player.control->mode(), mci_mode::kPlaying);
     EXPECT_TRUE(video.isVisible());
 
-    player.control->setCommand("close");
-    QCoreApplication::processEvents();  // a picture still on its way must not bring it back
-    EXPECT_FALSE(video.isVisible());
-    EXPECT_TRUE(video.picture().isNull());
+    player.control->setCommand("close");  // returns at once; the picture goes once the device lets go
+    EXPECT_TRUE(waitUntil([&] { return video.picture().isNull(); }));
+    EXPECT_FALSE(video.isVisible());  // a picture still on its way must not bring it back
     const QPoint moved = video.pos() + QPoint(30, 40);
     video.move(moved);
     player.open(clip("widget_red_sar2.avi", "color=c=red:s=160x120:r=25:d=1", "setsar=2"));

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/mci/audio/audio_packet_source.h"
-#include "platform/mci/clip_index.h"
+#include "platform/mci/engine/clip_index.h"
 
 #include <memory>
 

@@ -19,11 +19,7 @@ WindowVideoSink::~WindowVideoSink() = default;
 void WindowVideoSink::present(const mci::Picture &picture) {
     if (!picture.frame) return;
     const AVFrame &frame = *picture.frame;
-    QImage image;
-    {
-        std::lock_guard lock(m_convertMutex);
-        image = m_converter.convert(frame);
-    }
+    QImage image = m_converter.convert(frame);
     if (image.isNull()) return;
     QSize display(frame.width, frame.height);
     const AVRational sar = picture.sampleAspect;

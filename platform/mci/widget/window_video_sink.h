@@ -9,7 +9,7 @@
 class VideoWindow;
 
 // The device's video output into a VideoWindow. Converts each picture to an image on
-// the calling (presentation) thread and hands it to the GUI thread through a one-slot
+// the device's presentation worker and hands it to the GUI thread through a one-slot
 // mailbox: if the GUI falls behind, older pictures are dropped for the newest.
 // The window must outlive the device that presents into this sink.
 class WindowVideoSink : public mci::VideoSink {
@@ -26,7 +26,6 @@ private:
     void post(QImage image, QSize displaySize);
 
     VideoWindow &m_window;
-    std::mutex m_convertMutex;  // present() may come from the caller's thread too
-    PictureConverter m_converter;
+    PictureConverter m_converter;  // the presentation worker only
     std::shared_ptr<Mailbox> m_mailbox;
 };

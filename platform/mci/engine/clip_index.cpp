@@ -1,4 +1,4 @@
-#include "platform/mci/clip_index.h"
+#include "platform/mci/engine/clip_index.h"
 
 #include <algorithm>
 #include <cerrno>

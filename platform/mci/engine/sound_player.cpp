@@ -1,4 +1,4 @@
-#include "platform/mci/sound_player.h"
+#include "platform/mci/engine/sound_player.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "platform/mci/frame_decoder.h"
+#include "platform/mci/engine/frame_decoder.h"
 
 #include <algorithm>
 #include <thread>

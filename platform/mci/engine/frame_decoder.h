@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/mci/clip_index.h"
+#include "platform/mci/engine/clip_index.h"
 #include "platform/mci/picture.h"
 
 #include <map>

@@ -1,4 +1,4 @@
-#include "platform/mci/frame_cache.h"
+#include "platform/mci/engine/frame_cache.h"
 
 #include <cstdlib>
 

@@ -1,0 +1,27 @@
+#include "platform/mci/engine/backward_planner.h"
+
+#include "platform/mci/engine/frame_decoder.h"
+
+#include <algorithm>
+
+namespace mci {
+
+int backwardSegmentFrames(std::size_t budgetBytes, std::size_t pictureBytes) {
+    // The picture on screen stays cached while the segment below it is filled.
+    const std::size_t per = std::max<std::size_t>(pictureBytes, 1);
+    const std::size_t fit = std::min(budgetBytes / 8 * 7 / per, budgetBytes / per - std::min<std::size_t>(budgetBytes / per, 1));
+    return static_cast<int>(std::max<std::size_t>(1, fit));
+}
+
+int backwardSegmentStart(const FrameDecoder &decoder, int high, int bottom, int segmentFrames) {
+    const ClipIndex &clip = decoder.clip();
+    int key = clip.keySlotAtOrBefore(high);
+    int groupLow = decoder.groupFirstSlot(key).value_or(key);
+    if (groupLow > high && key > 0) {
+        key = clip.keySlotAtOrBefore(key - 1);
+        groupLow = decoder.groupFirstSlot(key).value_or(key);
+    }
+    return std::max(std::clamp(groupLow, bottom, high), high - segmentFrames + 1);
+}
+
+}  // namespace mci

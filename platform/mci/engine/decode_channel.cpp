@@ -1,0 +1,105 @@
+#include "platform/mci/engine/decode_channel.h"
+
+namespace mci {
+
+std::uint64_t DecodeChannel::ask(DecodeRequest request) {
+    // What is replaced is let go of outside the lock: it may hold the last reference to
+    // a clip's session.
+    std::deque<SlotPicture> dropped;
+    DecodeRequest replaced;
+    std::uint64_t serial = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        m_shown = request.from;
+        replaced = std::exchange(m_request, std::move(request));
+        dropped.swap(m_pictures);
+        serial = m_serial.load() + 1;
+        m_serial = serial;
+    }
+    m_changed.notify_all();
+    return serial;
+}
+
+std::optional<Picture> DecodeChannel::take(std::uint64_t serial, int slot, const FrameCache *cache,
+                                           const std::function<bool()> &abandon) {
+    std::optional<Picture> found;
+    std::deque<SlotPicture> passed;
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] {
+            if (abandon() || stale(serial)) return true;
+            bool freed = false;
+            while (!m_pictures.empty() && m_pictures.front().until <= slot) {
+                passed.push_back(std::move(m_pictures.front()));
+                m_pictures.pop_front();
+                freed = true;
+            }
+            if (freed) m_changed.notify_all();  // room for the decode thread
+            if (!m_pictures.empty() && m_pictures.front().picture.slot <= slot) {
+                found = m_pictures.front().picture;
+                return true;
+            }
+            if (cache && (found = cache->find(slot))) return true;
+            return m_finished >= serial;
+        });
+    }
+    return found;
+}
+
+void DecodeChannel::waitFinished(std::uint64_t serial, std::stop_token stop) {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, stop, [&] { return m_finished >= serial; });
+}
+
+void DecodeChannel::shown(int slot) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_shown = slot;
+    }
+    m_changed.notify_all();
+}
+
+void DecodeChannel::interrupt() {
+    { std::lock_guard lock(m_mutex); }  // a waiter is either before its check or asleep
+    m_changed.notify_all();
+}
+
+std::optional<std::pair<std::uint64_t, DecodeRequest>> DecodeChannel::next(std::uint64_t served,
+                                                                           std::stop_token stop) {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, stop, [&] { return m_serial.load() != served; });
+    if (stop.stop_requested()) return std::nullopt;
+    return std::pair{m_serial.load(), m_request};
+}
+
+bool DecodeChannel::put(std::uint64_t serial, SlotPicture picture, std::stop_token stop) {
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, stop, [&] { return stale(serial) || m_pictures.size() < kDepth; });
+        if (stale(serial) || stop.stop_requested()) return false;
+        m_pictures.push_back(std::move(picture));
+    }
+    m_changed.notify_all();
+    return true;
+}
+
+bool DecodeChannel::waitToAdd(std::uint64_t serial, std::stop_token stop, const std::function<bool()> &tryAdd) {
+    {
+        std::unique_lock lock(m_mutex);
+        bool added = false;
+        m_changed.wait(lock, stop, [&] { return stale(serial) || (added = tryAdd()); });
+        if (!added) return false;
+    }
+    m_changed.notify_all();
+    return true;
+}
+
+void DecodeChannel::finish(std::uint64_t serial) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_finished < serial) m_finished = serial;
+    }
+    m_changed.notify_all();
+}
+
+}  // namespace mci

@@ -1,0 +1,151 @@
+#include "platform/mci/engine/picture_source.h"
+
+#include "platform/mci/engine/backward_planner.h"
+
+#include <algorithm>
+
+namespace mci {
+
+namespace {
+
+constexpr int kSeekWindow = 4;  // pictures a seek keeps behind it
+constexpr int kGoOnFrames = 32;  // decoding this many more beats a restart's flush and refill
+constexpr int kStepMargin = 8;  // decoded whole before what is kept, so its first picture is sure
+
+}  // namespace
+
+void PictureSource::run(std::stop_token stop) {
+    std::uint64_t served = 0;
+    while (auto next = m_channel.next(served, stop)) {
+        auto &[serial, request] = *next;
+        served = serial;
+        if (request.session != m_session) {
+            m_cursor.reset();
+            m_cursorNext.reset();
+            m_pictureBytes = 0;
+            m_session = request.session;  // Release: the clip is let go of here
+        }
+        const Serving serving{serial, stop};
+        switch (request.kind) {
+        case DecodeRequest::Show: show(serving, request); break;
+        case DecodeRequest::Forward: forward(serving, request); break;
+        case DecodeRequest::Backward: backward(serving, request); break;
+        case DecodeRequest::None:
+        case DecodeRequest::Release: break;
+        }
+        next.reset();
+        m_channel.finish(serial);
+    }
+}
+
+bool PictureSource::cancelled(const Serving &serving) const {
+    return m_channel.stale(serving.serial) || serving.stop.stop_requested();
+}
+
+void PictureSource::learnPictureBytes(const Picture &picture) {
+    if (m_pictureBytes == 0) m_pictureBytes = FrameCache::pictureBytes(*picture.frame);
+}
+
+int PictureSource::cursorUntil() const {
+    return m_cursorNext ? m_cursorNext->slot : m_session->length();
+}
+
+bool PictureSource::advanceCursor() {
+    m_cursor = std::move(m_cursorNext);
+    m_cursorExact = m_session->decoder->exact();
+    m_cursorNext = m_session->decoder->next();
+    return m_cursor.has_value();
+}
+
+bool PictureSource::reach(const Serving &serving, int slot, int low, std::optional<int> cacheFrom) {
+    FrameDecoder &decoder = *m_session->decoder;
+    // Going on from where the decoder stands beats starting again from the key frame
+    // unless that is much farther back; across a key frame it always does.
+    const bool reachable = m_cursor && m_cursorExact && m_cursor->slot <= slot &&
+                           slot - m_cursor->slot <= slot - m_session->clip->keySlotAtOrBefore(slot) + kGoOnFrames;
+    if (!reachable) {
+        m_cursor = decoder.seek(slot, std::max(0, low - kStepMargin));
+        m_cursorExact = decoder.exact();
+        m_cursorNext = m_cursor ? decoder.next() : std::nullopt;
+        if (!m_cursor) return false;
+    }
+    // Only pictures decoded whole, and so known to last until the next one, are kept.
+    auto keep = [&] {
+        learnPictureBytes(*m_cursor);
+        const int until = cursorUntil();
+        if (cacheFrom && m_cursorExact && until > *cacheFrom)
+            m_session->cache.insert(*m_cursor, until, slot, *cacheFrom, slot);
+    };
+    while (m_cursorNext && m_cursorNext->slot <= slot) {
+        if (cancelled(serving)) return false;
+        keep();
+        advanceCursor();
+    }
+    keep();
+    return true;
+}
+
+void PictureSource::show(const Serving &serving, const DecodeRequest &request) {
+    const int slot = std::clamp(request.from, 0, std::max(0, m_session->length() - 1));
+    // Step and Back keep what the budget allows, so that pressing them again is instant.
+    const int window =
+        request.stepping ? backwardSegmentFrames(m_session->cache.budget(), m_pictureBytes) : kSeekWindow;
+    const int low = std::max(0, slot - window + 1);
+    if (!reach(serving, slot, low, low)) return;
+    m_channel.put(serving.serial, SlotPicture{*m_cursor, cursorUntil()}, serving.stop);
+}
+
+void PictureSource::forward(const Serving &serving, const DecodeRequest &request) {
+    // A forward play keeps no pictures: holding them would make the decoder write every
+    // picture into cold memory instead of the few buffers it reuses.
+    const int from = std::clamp(request.from, 0, std::max(0, m_session->length() - 1));
+    if (!reach(serving, from, from, std::nullopt)) return;
+    for (;;) {
+        const int until = cursorUntil();
+        if (!m_channel.put(serving.serial, SlotPicture{*m_cursor, until}, serving.stop)) return;
+        if (until >= request.to || !m_cursorNext || cancelled(serving)) return;
+        advanceCursor();
+    }
+}
+
+void PictureSource::backward(const Serving &serving, const DecodeRequest &request) {
+    m_cursor.reset();  // the decoder moves away from it
+    m_cursorNext.reset();
+    const FrameCache &cache = m_session->cache;
+    int high = std::min(request.from, m_session->length() - 1);
+    while (high >= request.to) {
+        if (cancelled(serving)) return;
+        const int frames = backwardSegmentFrames(cache.budget(), m_pictureBytes);
+        const int low = backwardSegmentStart(*m_session->decoder, high, request.to, frames);
+        if (!cache.covers(low, high) && !decodeSegment(serving, low, high)) return;
+        high = low - 1;
+    }
+}
+
+bool PictureSource::decodeSegment(const Serving &serving, int low, int high) {
+    FrameDecoder &decoder = *m_session->decoder;
+    FrameCache &cache = m_session->cache;
+    // What comes before the segment only leads up to it: skip what nothing refers to.
+    std::optional<Picture> picture = decoder.seek(low, std::max(0, low - kStepMargin));
+    bool exact = decoder.exact();
+    std::optional<Picture> next = picture ? decoder.next() : std::nullopt;
+    while (picture && picture->slot <= high) {
+        const int until = next ? next->slot : m_session->length();
+        if (until > low && exact) {
+            learnPictureBytes(*picture);
+            // Room comes from what the play has already shown: wait for it.
+            const bool added = m_channel.waitToAdd(serving.serial, serving.stop, [&] {
+                const int shown = m_channel.shownSlot();
+                return cache.insert(*picture, until, shown, low, std::max(shown, high));
+            });
+            if (!added) return false;
+        }
+        if (cancelled(serving)) return false;
+        picture = std::move(next);
+        exact = decoder.exact();
+        next = picture ? decoder.next() : std::nullopt;
+    }
+    return true;
+}
+
+}  // namespace mci
