@@ -7,10 +7,15 @@
 #include "platform/forms/unhandled_error.h"
 #include "platform/mci/widget/mm_control_widget.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -45,6 +50,24 @@ QLabel *makeLabel(QWidget *form, const char *name, const QString &text, QRect ge
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(alignment);
     return label;
+}
+
+// The height of the original platform's 8-point dialog font, which the boxes fit.
+constexpr int kFontPixels = 11;
+
+// Whether the control's whole text fits in the room its style leaves for it.
+bool captionFits(const QWidget *control)
+{
+    if (const auto *label = qobject_cast<const QLabel *>(control))
+        return label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width();
+    const auto *button = static_cast<const QAbstractButton *>(control);
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const QStyle::SubElement room =
+        qobject_cast<const QCheckBox *>(button) ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents;
+    return button->fontMetrics().horizontalAdvance(button->text()) <=
+           button->style()->subElementRect(room, &option, button).width();
 }
 
 template <typename Widget>
@@ -96,6 +119,7 @@ Form1::Form1(FormsRuntime &runtime, MMControlWidget *mmControl, QWidget *parent)
     setWindowIcon(appIcon());
     setGeometry(kClientArea);
     setFixedSize(kClientArea.size());
+    fitCaptions();
     setTabOrder();
     connectEvents();
 }
@@ -110,6 +134,23 @@ void Form1::setTabOrder()
         QWidget::setTabOrder(order[i - 1], order[i]);
     // The focus goes to the first control in tab order when the window is shown.
     m_mmControl1->setFocus();
+}
+
+// Most desktop fonts are wider than the original one at the same height: "LoopRev"
+// overruns its box in a plain DejaVu Sans, and fits in its condensed face.
+void Form1::fitCaptions()
+{
+    // Label1 is cut at the window's edge by design; Label3 is empty until a clip opens.
+    const QWidget *const captioned[] = {m_command4, m_command3, m_command2, m_command1, m_chkLoopRev,
+                                        m_chkrev,   m_chkLoop,  m_check2,   m_label2};
+    QFont font = QApplication::font();
+    font.setPixelSize(kFontPixels);
+    for (const int stretch : {QFont::Unstretched, QFont::SemiCondensed, QFont::Condensed}) {
+        font.setStretch(stretch);
+        setFont(font);
+        if (std::all_of(std::begin(captioned), std::end(captioned), captionFits))
+            return;
+    }
 }
 
 template <typename Handler>

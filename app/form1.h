@@ -25,6 +25,9 @@ class SliderWidget;
 // dialog run the event loop, so the multimedia control's events are handled meanwhile,
 // as on the original platform.
 //
+// The window's font is the desktop's family at the 11 pixels the boxes were laid out
+// for, narrowed only as far as every caption needs to be seen whole.
+//
 // Lifecycle: construct, load() (Form_Load), then show() unless the load unloaded the
 // window. unloaded() is emitted once, when Form_Unload has run; the program ends there.
 class Form1 : public QWidget, public FormWindow {
@@ -52,6 +55,7 @@ protected:
 private:
     void connectEvents();
     void setTabOrder();
+    void fitCaptions();
     // Runs one handler under the runtime's treatment; nothing runs once unloaded.
     template <typename Handler>
     void dispatch(Handler handler);

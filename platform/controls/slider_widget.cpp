@@ -1,5 +1,7 @@
 #include "platform/controls/slider_widget.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -8,9 +10,52 @@
 #include <QStyleOptionSlider>
 
 #include <algorithm>
+#include <cmath>
+
+class SliderWidget::Accessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit Accessible(SliderWidget *slider) : QAccessibleWidget(slider, QAccessible::Slider) {}
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Value ? QString::number(slider()->value()) : QAccessibleWidget::text(t);
+    }
+
+    QVariant currentValue() const override { return slider()->value(); }
+    QVariant minimumValue() const override { return slider()->min(); }
+    QVariant maximumValue() const override { return slider()->max(); }
+    QVariant minimumStepSize() const override { return slider()->smallChange(); }
+
+    void setCurrentValue(const QVariant &value) override
+    {
+        bool ok = false;
+        const double wanted = value.toDouble(&ok);
+        if (!ok || std::isnan(wanted))
+            return;
+        SliderWidget *s = slider();
+        s->moveByUser(std::llround(std::clamp(wanted, double(s->min()), double(s->max()))));
+    }
+
+private:
+    SliderWidget *slider() const { return static_cast<SliderWidget *>(widget()); }
+};
+
+QAccessibleInterface *SliderWidget::accessibleFor(const QString &, QObject *object)
+{
+    auto *slider = qobject_cast<SliderWidget *>(object);
+    return slider ? new Accessible(slider) : nullptr;
+}
 
 SliderWidget::SliderWidget(QWidget *parent) : QWidget(parent)
 {
+    QAccessible::installFactory(&SliderWidget::accessibleFor);  // installed once, however often asked
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
@@ -31,15 +76,34 @@ void SliderWidget::setMax(std::int32_t value)
 
 void SliderWidget::keepWithinRange()
 {
-    m_value = clamped(m_value);
+    takeValue(clamped(m_value));
     m_heldValue = clamped(m_heldValue);
     update();
 }
 
 void SliderWidget::setValue(std::int32_t value)
 {
-    m_value = clamped(value);
+    takeValue(clamped(value));
     update();
+}
+
+void SliderWidget::takeValue(std::int32_t value)
+{
+    if (value == m_value)
+        return;
+    m_value = value;
+    QAccessibleValueChangeEvent event(this, value);
+    QAccessible::updateAccessibility(&event);
+}
+
+void SliderWidget::moveByUser(std::int64_t target)
+{
+    const std::int32_t value = clamped(target);
+    if (m_held || value == m_value)
+        return;
+    takeValue(value);
+    update();
+    emit clicked();
 }
 
 std::int32_t SliderWidget::clamped(std::int64_t value) const
@@ -157,7 +221,7 @@ void SliderWidget::mouseReleaseEvent(QMouseEvent *event)
         return;
     }
     dragTo(event->position().toPoint().x());
-    m_value = m_heldValue;
+    takeValue(m_heldValue);
     m_held = false;
     update();
     event->accept();
@@ -221,12 +285,7 @@ void SliderWidget::keyPressEvent(QKeyEvent *event)
         return;
     }
     event->accept();
-    const std::int32_t value = clamped(target);
-    if (value == m_value)
-        return;
-    m_value = value;
-    update();
-    emit clicked();
+    moveByUser(target);
 }
 
 void SliderWidget::wheelEvent(QWheelEvent *event)

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QAccessibleInterface;
 class QStyleOptionSlider;
 
 // The window's slider: a horizontal track with a thumb, drawn by the current style, over
@@ -26,6 +27,10 @@ class QStyleOptionSlider;
 //
 // Min/Max/Value keep Min <= Value <= Max: a Min above Max moves Max up to it, a Max
 // below Min moves Min down to it, and Value is clamped into the range.
+//
+// Assistive technology sees a slider with Min, Max, Value and the small change as its
+// step, and is told of every change of Value. A value it sets is a user's move, as a
+// key is: clamped, and clicked() when it moved Value (nothing while the thumb is held).
 class SliderWidget : public QWidget, public Slider {
     Q_OBJECT
 
@@ -64,10 +69,15 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    class Accessible;
+    static QAccessibleInterface *accessibleFor(const QString &className, QObject *object);
+
     void initStyleOption(QStyleOptionSlider *option) const;
     std::int32_t valueAtThumbLeft(int x) const;  // the value whose thumb starts at x
     std::int32_t clamped(std::int64_t value) const;
     void keepWithinRange();  // after the range changed
+    void takeValue(std::int32_t value);  // sets Value, telling assistive technology
+    void moveByUser(std::int64_t target);  // a key's or assistive technology's move
     void dragTo(int x);
     void releaseThumb();
 

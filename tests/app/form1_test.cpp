@@ -1,44 +1,102 @@
 #include "app/form1.h"
 #include "app/identity.h"
+#include "platform/controls/common_dialog.h"
 #include "platform/controls/slider_widget.h"
 #include "platform/forms/runtime_error.h"
 #include "platform/mci/audio_interfaces.h"
 #include "platform/mci/mci_device.h"
 #include "platform/mci/widget/mm_control_widget.h"
+#include "platform/mci/widget/video_window.h"
 #include "tests/doubles/recording_runtime.h"
+#include "tests/support/test_clips.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <tuple>
+
 namespace {
 
-// The window as designed: pixels are the design's twips / 15.
+// The window as designed: pixels are the design's twips / 15. role: what assistive
+// technology is told the control is (NoRole: the control's own business); tab: its
+// place in the tab order, -1 if it takes no focus.
 const struct {
     const char *name, *kind;
     const char *text;
     QRect geometry;
+    QAccessible::Role role;
+    int tab;
     bool checked = false;
 } kControls[] = {
-    {"Command4", "QPushButton", "Exit", {416, 56, 41, 17}},
-    {"Command3", "QPushButton", "About", {416, 32, 41, 17}},
-    {"Command2", "QPushButton", "Help!", {360, 56, 41, 17}},
-    {"Command1", "QPushButton", "Open", {360, 32, 41, 17}},
-    {"ChkLoopRev", "QCheckBox", "LoopRev", {88, 56, 65, 17}},
-    {"Chkrev", "QCheckBox", "Reverse", {88, 32, 73, 17}},
-    {"ChkLoop", "QCheckBox", "Loop", {8, 56, 57, 17}},
-    {"Check2", "QCheckBox", "Sound", {8, 32, 57, 17}, true},
-    {"Slider1", "SliderWidget", "", {8, 0, 441, 17}},
-    {"MMControl1", "MMControlWidget", "", {168, 32, 184, 41}},
-    {"Label3", "QLabel", "", {408, 16, 41, 17}},
-    {"Label2", "QLabel", "0", {12, 16, 9, 17}},
-    {"Label1", "QLabel", identity::kCredits, {16, 88, 465, 17}},
+    {"Command4", "QPushButton", "Exit", {416, 56, 41, 17}, QAccessible::Button, 9},
+    {"Command3", "QPushButton", "About", {416, 32, 41, 17}, QAccessible::Button, 8},
+    {"Command2", "QPushButton", "Help!", {360, 56, 41, 17}, QAccessible::Button, 7},
+    {"Command1", "QPushButton", "Open", {360, 32, 41, 17}, QAccessible::Button, 6},
+    {"ChkLoopRev", "QCheckBox", "LoopRev", {88, 56, 65, 17}, QAccessible::CheckBox, 5},
+    {"Chkrev", "QCheckBox", "Reverse", {88, 32, 73, 17}, QAccessible::CheckBox, 4},
+    {"ChkLoop", "QCheckBox", "Loop", {8, 56, 57, 17}, QAccessible::CheckBox, 3},
+    {"Check2", "QCheckBox", "Sound", {8, 32, 57, 17}, QAccessible::CheckBox, 2, true},
+    {"Slider1", "SliderWidget", "", {8, 0, 441, 17}, QAccessible::Slider, 1},
+    {"MMControl1", "MMControlWidget", "", {168, 32, 184, 41}, QAccessible::NoRole, 0},
+    {"Label3", "QLabel", "", {408, 16, 41, 17}, QAccessible::StaticText, -1},
+    {"Label2", "QLabel", "0", {12, 16, 9, 17}, QAccessible::StaticText, -1},
+    {"Label1", "QLabel", identity::kCredits, {16, 88, 465, 17}, QAccessible::StaticText, -1},
 };
+
+// The room the control's style leaves for its text.
+int textRoom(const QWidget *control)
+{
+    const auto *button = qobject_cast<const QAbstractButton *>(control);
+    if (!button)
+        return control->contentsRect().width();
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const auto room =
+        qobject_cast<const QCheckBox *>(button) ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents;
+    return button->style()->subElementRect(room, &option, button).width();
+}
+
+QAccessibleInterface *accessible(QObject *object)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(object);
+    EXPECT_NE(iface, nullptr);
+    return iface;
+}
+
+// What assistive technology reads of the slider: min, max, value.
+std::vector<int> sliderSeen(QWidget *slider)
+{
+    QAccessibleValueInterface *value = accessible(slider)->valueInterface();
+    if (!value)
+        return {};
+    return {value->minimumValue().toInt(), value->maximumValue().toInt(), value->currentValue().toInt()};
+}
+
+// The transport buttons as assistive technology reads them: "Name+" enabled, "Name-" not.
+std::string transportSeen(QWidget *mm)
+{
+    std::string seen;
+    QAccessibleInterface *bar = accessible(mm);
+    for (int i = 0; i < bar->childCount(); ++i) {
+        QAccessibleInterface *button = bar->child(i);
+        EXPECT_EQ(button->role(), QAccessible::Button);
+        seen += button->text(QAccessible::Name).toStdString() + (button->state().disabled ? "- " : "+ ");
+    }
+    return seen;
+}
 
 class Form1Test : public ::testing::Test {
 protected:
@@ -59,7 +117,7 @@ protected:
     std::unique_ptr<Form1> form;
 };
 
-TEST_F(Form1Test, WindowAndEveryControlAsDesigned)
+TEST_F(Form1Test, WindowAsDesignedSeenByAssistiveTechnologyAndWalkedByTabWithAndWithoutAClip)
 {
     EXPECT_EQ(form->windowTitle().toStdString(), "Vidlark 1.0");
     EXPECT_EQ(form->minimumSize(), QSize(466, 101));
@@ -67,6 +125,7 @@ TEST_F(Form1Test, WindowAndEveryControlAsDesigned)
     EXPECT_EQ(form->findChild<QMenuBar *>(), nullptr);
     // Thirteen in the window; the file dialog is the fourteenth and shows only when used.
     EXPECT_EQ(form->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly).size(), 13);
+    std::map<int, std::string> tabOrder;
     for (const auto &row : kControls) {
         SCOPED_TRACE(row.name);
         QWidget *widget = control(row.name);
@@ -75,26 +134,75 @@ TEST_F(Form1Test, WindowAndEveryControlAsDesigned)
         EXPECT_EQ(widget->geometry(), row.geometry);
         EXPECT_TRUE(widget->isEnabled());
         EXPECT_EQ(widget->property("text").toString().toStdString(), row.text);
-        EXPECT_EQ(widget->property("checked").toBool(), row.checked);
+        // Whole in its box, at the window's font; the credits are cut at the window's edge by design.
+        if (widget->objectName() != "Label1") {
+            EXPECT_LE(widget->fontMetrics().horizontalAdvance(QString::fromUtf8(row.text)), textRoom(widget));
+        }
+        QAccessibleInterface *iface = accessible(widget);
+        if (row.role != QAccessible::NoRole) {
+            EXPECT_EQ(iface->role(), row.role);
+        }
+        EXPECT_EQ(iface->text(QAccessible::Name).toStdString(), row.text);
+        EXPECT_EQ(iface->state().checked, row.checked);
+        EXPECT_EQ(iface->state().focusable, row.tab >= 0);
+        if (row.tab >= 0)
+            tabOrder[row.tab] = row.name;
     }
     auto *slider = control<SliderWidget>("Slider1");
     EXPECT_EQ(std::vector<int>({slider->min(), slider->max(), slider->value(), slider->smallChange(),
                                 slider->largeChange()}),
               std::vector<int>({0, 10, 0, 1, 5}));
+    EXPECT_EQ(sliderSeen(slider), std::vector<int>({0, 10, 0}));
     EXPECT_EQ(mm()->deviceType().toStdString(), "");
     EXPECT_EQ(mm()->fileName().toStdString(), "");
-}
 
-TEST_F(Form1Test, TabGoesThroughTheControlsInOrderFromTheMultimediaControl)
-{
-    showActive();
-    const char *const order[] = {"MMControl1", "Slider1",  "Check2",   "ChkLoop",  "Chkrev",
-                                 "ChkLoopRev", "Command1", "Command2", "Command3", "Command4", "MMControl1"};
-    for (const char *expected : order) {
+    // Tab from the control that has the focus at start, the multimedia control, round
+    // to it again; on the slider its keys move the clip, and assistive technology sees it.
+    const auto walkTabOrder = [&](const std::vector<std::tuple<Qt::Key, int>> &sliderKeys) {
         ASSERT_NE(QApplication::focusWidget(), nullptr);
-        EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), expected);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
+        EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), "MMControl1");
+        for (std::size_t step = 1; step <= tabOrder.size(); ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            ASSERT_NE(QApplication::focusWidget(), nullptr);
+            EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), tabOrder[step % tabOrder.size()]);
+            if (QApplication::focusWidget() != slider)
+                continue;
+            for (const auto &[key, position] : sliderKeys) {
+                QTest::keyClick(slider, key);
+                EXPECT_EQ(std::make_tuple(slider->value(), sliderSeen(slider).at(2), mm()->position()),
+                          std::make_tuple(position, position, position))
+                    << key;
+            }
+        }
+    };
+    form->load();
+    showActive();
+    walkTabOrder({});
+    EXPECT_EQ(transportSeen(mm()), "Prev- Next- Play- Pause- Back- Step- Stop- Record- Eject- ");
+
+    const QString clip = QString::fromStdString(
+        test_clips::make("form1 red [*] 25 frames.avi", {"-f", "lavfi", "-i", "color=c=red:s=160x120:r=25:d=1",
+                                                        "-c:v", "mpeg4"}));
+    QObject::connect(
+        form->findChild<CommonDialog *>(), &CommonDialog::aboutToShow, form.get(),
+        [&](QFileDialog *dialog) {
+            dialog->setDirectory(QFileInfo(clip).absolutePath());
+            dialog->selectFile(clip);
+            QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
+        },
+        Qt::SingleShotConnection);
+    QTest::mouseClick(control("Command1"), Qt::LeftButton);
+    ASSERT_EQ(mm()->length(), 25);
+    EXPECT_EQ(sliderSeen(slider), std::vector<int>({0, 25, 0}));
+    EXPECT_EQ(transportSeen(mm()), "Prev+ Next+ Play+ Pause- Back+ Step+ Stop- Record- Eject- ");
+    EXPECT_EQ(accessible(mm()->videoWindow())->text(QAccessible::Name).toStdString(),
+              "form1 red [*] 25 frames.avi");
+    // The video window shows with its first picture. Offscreen, the closed dialog leaves
+    // no window active and the video window takes the activation: give it back.
+    QCoreApplication::sendPostedEvents(mm()->videoWindow(), QEvent::MetaCall);
+    showActive();
+    mm()->setFocus(Qt::TabFocusReason);
+    walkTabOrder({{Qt::Key_PageUp, 5}, {Qt::Key_Right, 6}, {Qt::Key_End, 25}, {Qt::Key_Home, 0}});
 }
 
 TEST_F(Form1Test, EnterAndEscClickNoButton)

@@ -1,10 +1,12 @@
 #include "platform/controls/slider_widget.h"
 #include "tests/controls/test_application.h"
 
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 
 namespace {
@@ -86,6 +88,40 @@ TEST_F(SliderWidgetTest, keysMoveByTheChangesAndClickWhenTheValueMoved) {
         EXPECT_EQ(slider.value(), value) << key;
         EXPECT_EQ(clicked.count(), clicks) << key;
     }
+}
+
+// Assistive technology reads a slider with its range, value and step; a value it sets
+// is a user's move: clamped, a click when Value moved, nothing while the thumb is held.
+TEST_F(SliderWidgetTest, assistiveTechnologySeesASliderAndMovesItAsAKeyWould) {
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(&slider);
+    ASSERT_EQ(iface->role(), QAccessible::Slider);
+    QAccessibleValueInterface *seen = iface->valueInterface();
+    ASSERT_NE(seen, nullptr);
+    slider.setMax(250);
+    slider.setValue(40);
+    EXPECT_EQ(std::vector<QVariant>({seen->minimumValue(), seen->maximumValue(), seen->currentValue(),
+                                     seen->minimumStepSize()}),
+              std::vector<QVariant>({0, 250, 40, 1}));
+    EXPECT_EQ(iface->text(QAccessible::Value).toStdString(), "40");
+
+    const struct {
+        QVariant set;
+        std::int32_t value;
+        int clicks;
+    } steps[] = {{120.4, 120, 1}, {120, 120, 1}, {1e12, 250, 2}, {-7, 0, 3}, {"many", 0, 3}, {std::nan(""), 0, 3},
+                 {75, 75, 4}};
+    for (const auto &[set, value, clicks] : steps) {
+        seen->setCurrentValue(set);
+        EXPECT_EQ(std::make_tuple(slider.value(), seen->currentValue().toInt(), clicked.count()),
+                  std::make_tuple(value, value, clicks))
+            << set.toString().toStdString();
+    }
+    QTest::mousePress(&slider, Qt::LeftButton, {}, slider.thumbRect().center());
+    seen->setCurrentValue(200);
+    EXPECT_EQ(slider.value(), 75);
+    EXPECT_EQ(clicked.count(), 4);
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, slider.thumbRect().center());
+    EXPECT_EQ(clicked.count(), 5);
 }
 
 }  // namespace

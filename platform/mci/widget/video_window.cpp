@@ -25,6 +25,8 @@ QSize VideoWindow::sizeHint() const {
 
 void VideoWindow::openClip(const QString &title, QSize displaySize, const QWidget *anchor) {
     setWindowTitle(title);
+    // Named outright: a name taken from the title would lose any "[*]" in it.
+    setAccessibleName(title);
     if (displaySize.isValid() && !displaySize.isEmpty()) m_clipSize = displaySize;
     if (m_picture.isNull()) m_displaySize = m_clipSize;
     resize(m_clipSize);
