@@ -120,10 +120,10 @@ std::optional<MciError> MciDevice::Impl::open() {
 }
 
 void MciDevice::Impl::close() {
-    m_board.setSession(nullptr);
-    m_board.apply([](TransportState &t) { return t.close(); });
+    m_board.apply([](TransportState &t) { return t.close(); });  // the close job takes the clip along
     m_closeGeneration = m_board.generation();
-    m_session.reset();  // the threads let go of it when they come to the close
+    m_board.setSession(nullptr);
+    m_session.reset();
 }
 
 std::optional<MciError> MciDevice::Impl::command(const std::string &word) {

@@ -10,9 +10,10 @@
 namespace mci {
 
 // One open clip and what playing it needs. Made by "open" on the owner's thread, then
-// shared by the owner, the presentation worker and the decode thread; whichever lets go
-// last frees it. "open" waits until the previous clip's session is gone, so that two
-// never share the sound sink.
+// shared by the owner, the presentation worker and the decode thread. On "close" the
+// device's threads take it apart (the decode thread frees the decoder, the worker
+// gives the sound sink back and empties the cache), so that whoever lets go last, the
+// owner included, frees only a little memory. "open" waits for that to be done.
 struct ClipSession {
     ClipSession(std::shared_ptr<const ClipIndex> clip, std::unique_ptr<FrameDecoder> decoder,
                 std::unique_ptr<SoundPlayer> sound, std::size_t cacheBytes)
@@ -20,12 +21,12 @@ struct ClipSession {
 
     // Immutable: any thread.
     const std::shared_ptr<const ClipIndex> clip;
-    // Locks itself: the decode thread fills it, the worker reads it.
+    // Locks itself: the decode thread fills it, the worker reads it (and empties it on close).
     FrameCache cache;
-    // start/stop/clock on the worker only; setMuted from the owner (atomic). May be null.
+    // start/stop/clock/close on the worker only; setMuted from the owner (atomic). May be null.
     const std::unique_ptr<SoundPlayer> sound;
-    // The decode thread only, once the session has been handed over.
-    const std::unique_ptr<FrameDecoder> decoder;
+    // The decode thread only, once the session has been handed over; freed by it on close.
+    std::unique_ptr<FrameDecoder> decoder;
 
     int length() const { return clip->length(); }
 };

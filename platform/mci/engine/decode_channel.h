@@ -18,7 +18,7 @@ namespace mci {
 // What the presentation worker asks of the decode thread.
 struct DecodeRequest {
     enum Kind { None, Show, Forward, Backward, Release } kind = None;
-    std::shared_ptr<ClipSession> session;  // null for Release
+    std::shared_ptr<ClipSession> session;  // Release: the clip being closed, if any
     int from = 0;  // Show: the slot; Forward: the first slot; Backward: the top slot
     int to = 0;  // Forward: the end (exclusive); Backward: the bottom (inclusive)
     bool stepping = false;  // Show: keep what the budget allows behind the slot

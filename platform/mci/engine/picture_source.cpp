@@ -19,14 +19,16 @@ void PictureSource::run(std::stop_token stop) {
     while (auto next = m_channel.next(served, stop)) {
         auto &[serial, request] = *next;
         served = serial;
-        if (request.session != m_session) {
+        if (request.kind == DecodeRequest::Release && request.session) request.session->decoder.reset();
+        if (request.session != m_session || request.kind == DecodeRequest::Release) {
             m_cursor.reset();
             m_cursorNext.reset();
             m_pictureBytes = 0;
-            m_session = request.session;  // Release: the clip is let go of here
+            m_session = request.kind == DecodeRequest::Release ? nullptr : request.session;
         }
         const Serving serving{serial, stop};
-        switch (request.kind) {
+        const bool decodable = m_session && m_session->decoder;  // not a clip closed meanwhile
+        switch (decodable ? request.kind : DecodeRequest::None) {
         case DecodeRequest::Show: show(serving, request); break;
         case DecodeRequest::Forward: forward(serving, request); break;
         case DecodeRequest::Backward: backward(serving, request); break;

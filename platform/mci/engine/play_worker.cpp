@@ -19,7 +19,7 @@ void PlayWorker::run(std::stop_token stop) {
     while (std::optional<Job> job = m_board.next(handled, stop)) {
         handled = job->generation;
         const Order &order = job->order;
-        if (order.kind == Order::Close) close(stop);
+        if (order.kind == Order::Close) close(job->session, stop);
         if (order.kind == Order::Show || (order.kind == Order::Play && order.paused)) show(*job, stop);
         if (order.kind == Order::Play && !order.paused) play(*job, stop);
         job.reset();  // let go of the clip before saying so
@@ -27,12 +27,17 @@ void PlayWorker::run(std::stop_token stop) {
     }
 }
 
-void PlayWorker::close(std::stop_token stop) {
-    // The decode thread lets go of the clip; then the screen is cleared, after any
-    // picture presented before.
+void PlayWorker::close(const std::shared_ptr<ClipSession> &session, std::stop_token stop) {
+    // The decode thread frees the decoder and lets go of the clip; then the screen is
+    // cleared, after any picture presented before.
     DecodeRequest release;
     release.kind = DecodeRequest::Release;
+    release.session = session;
     m_channel.waitFinished(m_channel.ask(std::move(release)), stop);
+    if (session) {
+        if (session->sound) session->sound->close();
+        session->cache.clear();
+    }
     m_video.clear();
 }
 

@@ -18,7 +18,14 @@ SoundPlayer::SoundPlayer(AudioSink &sink, int rate, const std::function<std::uni
 }
 
 SoundPlayer::~SoundPlayer() {
-    if (m_open) m_sink.close();
+    close();
+}
+
+void SoundPlayer::close() {
+    if (!m_open) return;
+    m_open = false;
+    m_direction.store(0);
+    m_sink.close();
 }
 
 void SoundPlayer::start(double seconds, bool backward) {

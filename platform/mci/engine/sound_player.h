@@ -23,6 +23,8 @@ public:
     // Plays from clip time `seconds`, backwards when `backward`, until stopped.
     void start(double seconds, bool backward);
     void stop();
+    // Gives the sink back (it waits for the audio thread); then the player is silent.
+    void close();
     void setMuted(bool muted) { m_muted.store(muted); }
     // The clip time being heard now, or nothing when no sound is playing.
     std::optional<double> clock() const;

@@ -1,10 +1,13 @@
 // Times the device on one clip and prints one JSON object: open to first frame,
 // untimed forward and backward play of the whole clip, 100 Back presses from the end,
-// 50 random exact seeks, peak memory, and the frames dropped by a timed 1x play of
-// the first and the last ten seconds.
+// 50 random exact seeks, peak memory, the frames dropped by a timed 1x play of the
+// first and the last ten seconds, and the longest a command took during those plays.
+// With --commands N, drives the device with N random commands instead (see
+// command_stress.h).
 
 #include "platform/mci/audio_interfaces.h"
 #include "platform/mci/mci_device.h"
+#include "platform/mci/tools/command_stress.h"
 
 #include <chrono>
 #include <cstdio>
@@ -13,6 +16,8 @@
 #include <random>
 #include <string>
 #include <sys/resource.h>
+#include <thread>
+#include <algorithm>
 
 namespace {
 
@@ -48,22 +53,46 @@ struct Device {
         check(device.command("play"));
         device.waitUntilStopped();
     }
+    // A timed play, with the window's StatusUpdate reads and a Sound box clicked now and
+    // then on this thread meanwhile; returns the longest of those calls in ms.
+    double playWatchingCommands(int from, int to) {
+        device.setFrom(from);
+        device.setTo(to);
+        check(device.command("play"));
+        double longest = 0;
+        for (int i = 0; device.mode() == 526; ++i) {
+            const auto start = Clock::now();
+            if (i % 10 == 0) device.setSilent(i % 20 == 0);
+            (void)device.mode();
+            (void)device.position();
+            longest = std::max(longest, since(start) * 1000);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the window's pace
+        }
+        device.waitUntilStopped();
+        return longest;
+    }
 };
 
 }  // namespace
 
 int main(int argc, char **argv) {
     std::size_t cacheBytes = mci::DeviceOptions{}.reverseCacheBytes;
+    int commands = 0;
+    std::uint32_t seed = 1;
     const char *file = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--cache-mb") && i + 1 < argc) cacheBytes = std::strtoull(argv[++i], nullptr, 10) << 20;
+        else if (!std::strcmp(argv[i], "--commands") && i + 1 < argc) commands = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc) seed = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         else if (!file) file = argv[i];
         else file = nullptr, i = argc;
     }
     if (!file) {
-        std::fprintf(stderr, "usage: vidlark-bench [--cache-mb N] FILE\n");
+        std::fprintf(stderr, "usage: vidlark-bench [--cache-mb N] FILE\n"
+                             "       vidlark-bench --commands N [--seed S] FILE\n");
         return 64;
     }
+    if (commands > 0) return mci_tools::runCommandStress(file, commands, seed);
 
     auto start = Clock::now();
     auto untimed = std::make_unique<Device>(true, file, cacheBytes);
@@ -107,16 +136,17 @@ int main(int argc, char **argv) {
 
     Device timed(false, file, cacheBytes);
     const int span = std::min(length, static_cast<int>(10 * timed.device.framesPerSecond()));
-    timed.play(0, span);
+    double maxCommandMs = timed.playWatchingCommands(0, span);
     const long droppedForward = timed.device.stats().dropped;
-    timed.play(length, length - span);
+    maxCommandMs = std::max(maxCommandMs, timed.playWatchingCommands(length, length - span));
     const long droppedBackward = timed.device.stats().dropped - droppedForward;
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("{\"open_ms\": %.1f, \"forward_s\": %.3f, \"backward_s\": %.3f, \"back100_ms\": %.1f, "
-                "\"seek50_ms\": %.1f, \"peak_rss_mb\": %.1f, \"dropped_forward\": %ld, \"dropped_backward\": %ld}\n",
+                "\"seek50_ms\": %.1f, \"peak_rss_mb\": %.1f, \"dropped_forward\": %ld, \"dropped_backward\": %ld, "
+                "\"max_command_ms\": %.2f}\n",
                 openMs, forwardS, backwardS, back100Ms, seek50Ms, usage.ru_maxrss / 1024.0, droppedForward,
-                droppedBackward);
+                droppedBackward, maxCommandMs);
     return 0;
 }
