@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: the whole suite on the normal build, then the device's bad-file
-# and event suites again under AddressSanitizer. Starts its own X server for the
+# Runs every test: the whole suite on the normal build, then the engine and sound
+# suites again under AddressSanitizer/UBSan, and the threaded ones under
+# ThreadSanitizer with a random-command run. Starts its own X server for the
 # end-to-end run.
 set -euo pipefail
 build=${1:-build}
@@ -19,8 +20,20 @@ export VIDLARK_E2E_DISPLAY=$display
 
 ctest --test-dir "$build" --output-on-failure -j2 --timeout 900
 
-# The device must not leak or corrupt memory on any file, good or bad.
+# The engine and its sound must not leak or corrupt memory on any file, good or bad.
 asan=${build}-asan
-cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=Debug -DVIDLARK_SANITIZE=ON >/dev/null
-cmake --build "$asan" -j2 --target mci_bad_files_test mci_events_test vidlark-probe
-ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$asan" --output-on-failure -R '^mci_(bad_files|events)_test$'
+cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDLARK_SANITIZE=ON >/dev/null
+cmake --build "$asan" -j2 --target vidlark-probe mci_frame_accuracy_test mci_bad_files_test mci_events_test \
+  mci_sound_test audio_track_test sample_block_store_test sdl_audio_sink_test
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$asan" --output-on-failure -j2 -R '^(mci_(frame_accuracy|bad_files|events|sound)|audio_track|sample_block_store|sdl_audio_sink)_test$'
+
+# No data race between the device's threads, the sound thread and the control, and
+# none under a storm of random commands.
+tsan=${build}-tsan
+cmake -S "$root" -B "$tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDLARK_SANITIZE_THREAD=ON >/dev/null
+cmake --build "$tsan" -j2 --target vidlark-bench mci_bad_files_test mci_events_test mci_sound_test \
+  audio_track_test mci_widget_tests
+export TSAN_OPTIONS="suppressions=$root/scripts/tsan.supp"
+ctest --test-dir "$tsan" --output-on-failure -j2 -R '^(mci_(bad_files|events|sound)|audio_track|mci_widget)_tests?$'
+"$tsan/bin/vidlark-bench" --commands 400 --seed 1 "$tsan/test-clips/events_gop250.avi"
