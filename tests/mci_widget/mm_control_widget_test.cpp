@@ -1,5 +1,6 @@
 #include "platform/forms/runtime_error.h"
 #include "platform/mci/mci_error.h"
+#include "platform/mci/widget/button_cursor.h"
 #include "tests/mci_widget/widget_test_support.h"
 
 #include <QAbstractButton>
@@ -85,6 +86,27 @@ TEST(MMControlWidget, KeyboardDrivesTheModesAndTheButtonsFollow) {
     for (const Qt::Key key : {Qt::Key_End, Qt::Key_Home, Qt::Key_Right, Qt::Key_Right, Qt::Key_Enter})
         QTest::keyClick(control.get(), key);  // Step (never Record or Eject), Prev, Next, Play
     EXPECT_EQ(control->mode(), mci_mode::kPlaying);
+}
+
+// Where the cursor goes when a change of state disables its button.
+TEST(MMControlWidget, DisabledCursorGoesToItsCounterpartElseRightElseLeft) {
+    enum { Prev, Next, Play, Pause, Back, Step, Stop, Record, Eject };
+    const struct {
+        int from;
+        std::string enabled;  // one letter a button, Prev .. Eject
+        int to;
+    } rows[] = {
+        {Play, "110100000", Pause}, {Pause, "111000100", Play}, {Stop, "111000001", Play},
+        {Pause, "110011100", Back}, {Play, "110010000", Back}, {Back, "111000000", Play},
+        {Stop, "100000000", Prev},  {Step, "000000000", Step}, {Next, "010000000", Next},
+    };
+    for (const auto &row : rows) {
+        ButtonCursor::Enabled enabled{};
+        for (int i = 0; i < ButtonCursor::kButtonCount; ++i) enabled[i] = row.enabled[i] == '1';
+        ButtonCursor cursor(row.from);
+        EXPECT_EQ(cursor.follow(enabled), row.to != row.from) << row.from << " " << row.enabled;
+        EXPECT_EQ(cursor.current(), row.to) << row.from << " " << row.enabled;
+    }
 }
 
 TEST(MMControlWidget, FailedCommandsThrowTheirNumbers) {

@@ -3,6 +3,7 @@
 #include "platform/forms/runtime_error.h"
 #include "platform/mci/audio_interfaces.h"
 #include "platform/mci/mci_device.h"
+#include "platform/mci/widget/button_cursor.h"
 #include "platform/mci/widget/transport_button.h"
 #include "platform/mci/widget/video_window.h"
 #include "platform/mci/widget/window_video_sink.h"
@@ -23,7 +24,7 @@ using mci::Button;
 constexpr int kWidth = 184;
 constexpr int kHeight = 41;
 constexpr int kDefaultUpdateInterval = 250;
-constexpr int kButtonCount = 9;
+constexpr int kButtonCount = ButtonCursor::kButtonCount;
 constexpr std::array<Button, kButtonCount> kButtons{Button::Prev, Button::Next, Button::Play,
                                                    Button::Pause, Button::Back, Button::Step,
                                                    Button::Stop, Button::Record, Button::Eject};
@@ -31,7 +32,6 @@ constexpr std::array<Button, kButtonCount> kButtons{Button::Prev, Button::Next, 
 constexpr int indexOf(Button button) {
     return static_cast<int>(button);
 }
-static_assert(indexOf(Button::Eject) == kButtonCount - 1, "buttons are laid out in enum order");
 
 }  // namespace
 
@@ -81,9 +81,10 @@ public:
 
     void refresh() {
         for (TransportButton *button : buttons) button->setEnabled(device.buttonEnabled(button->kind()));
-        if (!buttons[cursor]->isEnabled()) {
-            const int next = replacementFor(cursor);
-            if (next >= 0) setCursor(next);
+        const int before = cursor.current();
+        if (cursor.follow(enabledStates())) {
+            releaseSpace(before);
+            showCursor();
         }
         const bool run = updateInterval > 0 && device.clipOpen();
         if (!run)
@@ -114,69 +115,62 @@ public:
         }
     }
 
-    // The enabled button nearest to `from` in direction `step` (from itself excluded), or -1.
-    int enabledFrom(int from, int step) const {
-        for (int i = from + step; i >= 0 && i < kButtonCount; i += step)
-            if (buttons[i]->isEnabled()) return i;
-        return -1;
-    }
-
-    int replacementFor(int index) const {
-        int partner = -1;
-        if (index == indexOf(Button::Play)) partner = indexOf(Button::Pause);
-        if (index == indexOf(Button::Pause) || index == indexOf(Button::Stop)) partner = indexOf(Button::Play);
-        if (partner >= 0 && buttons[partner]->isEnabled()) return partner;
-        const int right = enabledFrom(index, +1);
-        return right >= 0 ? right : enabledFrom(index, -1);
+    ButtonCursor::Enabled enabledStates() const {
+        ButtonCursor::Enabled enabled{};
+        for (int i = 0; i < kButtonCount; ++i) enabled[i] = buttons[i]->isEnabled();
+        return enabled;
     }
 
     void setCursor(int index) {
-        if (index < 0 || index >= kButtonCount) return;
-        if (index != cursor) releaseSpace();
-        cursor = index;
+        const int before = cursor.current();
+        if (cursor.moveTo(index)) releaseSpace(before);
+        showCursor();
+    }
+
+    void moveCursor(ButtonCursor::Move move) {
+        const int before = cursor.current();
+        if (cursor.move(move, enabledStates())) releaseSpace(before);
         showCursor();
     }
 
     void showCursor() {
         const bool focused = q.hasFocus();
-        for (int i = 0; i < kButtonCount; ++i) buttons[i]->setCursorShown(focused && i == cursor);
-        if (focused) {
-            QAccessibleEvent event(buttons[cursor], QAccessible::Focus);
-            QAccessible::updateAccessibility(&event);
-        }
+        for (int i = 0; i < kButtonCount; ++i) buttons[i]->setCursorShown(focused && i == cursor.current());
+        if (focused) announceCursor();
     }
 
-    void releaseSpace() {
+    // Assistive tools follow the last focus event: the current button's, not the bar's.
+    void announceCursor() {
+        QAccessibleEvent event(buttons[cursor.current()], QAccessible::Focus);
+        QAccessible::updateAccessibility(&event);
+    }
+
+    void releaseSpace(int index) {
         if (!spaceDown) return;
         spaceDown = false;
-        buttons[cursor]->setDown(false);
+        buttons[index]->setDown(false);
     }
+    void releaseSpace() { releaseSpace(cursor.current()); }
+
+    TransportButton &current() { return *buttons[cursor.current()]; }
 
     bool handleKeyPress(QKeyEvent *event) {
         switch (event->key()) {
-        case Qt::Key_Left:
-            setCursor(enabledFrom(cursor, -1));
-            return true;
-        case Qt::Key_Right:
-            setCursor(enabledFrom(cursor, +1));
-            return true;
-        case Qt::Key_Home:
-            setCursor(enabledFrom(-1, +1));
-            return true;
-        case Qt::Key_End:
-            setCursor(enabledFrom(kButtonCount, -1));
-            return true;
+        case Qt::Key_Left: moveCursor(ButtonCursor::Move::Left); return true;
+        case Qt::Key_Right: moveCursor(ButtonCursor::Move::Right); return true;
+        case Qt::Key_Home: moveCursor(ButtonCursor::Move::First); return true;
+        case Qt::Key_End: moveCursor(ButtonCursor::Move::Last); return true;
         case Qt::Key_Space:
-            if (!event->isAutoRepeat() && buttons[cursor]->isEnabled()) {
+            if (!event->isAutoRepeat() && current().isEnabled()) {
                 spaceDown = true;
-                buttons[cursor]->setDown(true);
+                current().setDown(true);
             }
             return true;
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (!buttons[cursor]->isEnabled()) return false;
+            if (!current().isEnabled()) return false;
             releaseSpace();
-            buttons[cursor]->click();
+            current().click();
             return true;
         default:
             return false;
@@ -187,7 +181,7 @@ public:
         if (event->key() != Qt::Key_Space) return false;
         if (event->isAutoRepeat() || !spaceDown) return true;
         releaseSpace();
-        buttons[cursor]->click();  // does nothing if the button was disabled meanwhile
+        current().click();  // does nothing if the button was disabled meanwhile
         return true;
     }
 
@@ -208,7 +202,7 @@ public:
     QTimer statusTimer;
     std::atomic<bool> refreshPosted{false};
     int updateInterval = kDefaultUpdateInterval;
-    int cursor = indexOf(Button::Play);
+    ButtonCursor cursor{indexOf(Button::Play)};
     bool spaceDown = false;
     bool notify = false;  // stored only: commands never wait or notify differently
     bool wait = true;
@@ -322,7 +316,11 @@ void MMControlWidget::keyReleaseEvent(QKeyEvent *event) {
 void MMControlWidget::focusInEvent(QFocusEvent *event) {
     QWidget::focusInEvent(event);
     m_impl->showCursor();
-    m_impl->post([](MMControlWidget &w) { emit w.gotFocus(); });
+    // Qt tells assistive tools about the bar after this returns; the button comes later.
+    m_impl->post([](MMControlWidget &w) {
+        if (w.hasFocus()) w.m_impl->announceCursor();
+        emit w.gotFocus();
+    });
 }
 
 void MMControlWidget::focusOutEvent(QFocusEvent *event) {
