@@ -13,8 +13,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QString::fromUtf8(identity::kVersion));
     QApplication::setDesktopFileName(QString::fromUtf8(identity::kDesktopId));
     QApplication::setWindowIcon(appIcon());
-    // The window is laid out in pixels for the platform's 8-point dialog font, 11
-    // pixels high; the desktop's own family is kept, at that size, so no caption is cut.
+    // The window is laid out in pixels for an 8-point dialog font, 11 pixels high; the
+    // desktop's own family is kept at that size, and the window narrows it where a
+    // caption would not fit.
     QFont font = QApplication::font();
     font.setPixelSize(11);
     QApplication::setFont(font);
