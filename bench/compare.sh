@@ -2,6 +2,8 @@
 # Measures vidlark-bench side by side with ffmpeg and mpv on generated clips and writes
 # the table of BENCHMARKS.md. Usage: bench/compare.sh [BIN_DIR] [RUNS]
 # Clips are generated into bench/clips (never committed). Medians of RUNS runs.
+# With BASELINE_BIN set to another build's bin folder, a second table sets that build's
+# vidlark-bench against this one, the two run in turn on each clip.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$(cd "${1:-$root/build/bin}" && pwd)
@@ -53,3 +55,26 @@ json() { jq -r ".$1"; }
       "$vseekmed" "$mpvseek" "$vopen" "$df" "$db"
   done
 } | tee "$out/table.md"
+
+[ -n "${BASELINE_BIN:-}" ] || exit 0
+base=$(cd "$BASELINE_BIN" && pwd)
+{
+  echo
+  echo "| clip | forward before / now (s) | backward before / now (s) | 100 Back before / now (ms) | seek mean before / now (ms) | peak before / now (MB) | longest command in play before / now (ms) |"
+  echo "|---|---|---|---|---|---|---|"
+  for name in mpeg4_640x480 mpeg4_1280x720 h264_1920x1080; do
+    clip=$clips/$name.avi
+    for i in $(seq "$runs"); do
+      "$base/vidlark-bench" "$clip" > "$out/$name.before.$i.json"
+      "$bin/vidlark-bench" "$clip" > "$out/$name.now.$i.json"
+    done
+    both() {
+      local b n
+      b=$(for i in $(seq "$runs"); do jq -r ".$1 // \"nan\"" < "$out/$name.before.$i.json"; done | median)
+      n=$(for i in $(seq "$runs"); do jq -r ".$1 // \"nan\"" < "$out/$name.now.$i.json"; done | median)
+      [ "$2" = "seek" ] && { b=$(echo "$b / 50" | bc -l); n=$(echo "$n / 50" | bc -l); }
+      if [ "$b" = nan ]; then printf 'n/a / %.*f' "$3" "$n"; else printf '%.*f / %.*f' "$3" "$b" "$3" "$n"; fi
+    }
+    echo "| $name | $(both forward_s - 2) | $(both backward_s - 2) | $(both back100_ms - 0) | $(both seek50_ms seek 1) | $(both peak_rss_mb - 0) | $(both max_command_ms - 1) |"
+  done
+} | tee "$out/before_now.md"
