@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs every test: the whole suite on the normal build, then the engine and sound
+# Runs every test: the whole suite on the normal build (with the installed tree's
+# test), the .deb built from it and checked by lintian, then the engine and sound
 # suites again under AddressSanitizer/UBSan, and the threaded ones under
 # ThreadSanitizer with a random-command run. Starts its own X server for the
-# end-to-end run.
+# end-to-end runs.
 set -euo pipefail
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,6 +20,15 @@ trap cleanup EXIT
 export VIDLARK_E2E_DISPLAY=$display
 
 ctest --test-dir "$build" --output-on-failure -j2 --timeout 900
+
+# The package, as cpack makes it from this build: what it holds, and lintian's verdict.
+rm -rf "$build/package"
+cpack --config "$build/CPackConfig.cmake" -B "$build/package" >/dev/null
+deb=$(echo "$build"/package/vidlark_*.deb)
+dpkg-deb --field "$deb" Package Version Depends
+dpkg-deb --contents "$deb"
+lintian --fail-on error "$deb"
+echo "lintian: no errors in ${deb##*/}"
 
 # The engine and its sound must not leak or corrupt memory on any file, good or bad.
 asan=${build}-asan
