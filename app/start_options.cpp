@@ -9,7 +9,9 @@ StartOptions StartOptions::parse(const QStringList &arguments, bool strict)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Plays AVI files frame by frame, forwards and backwards."));
-    const QCommandLineOption help = parser.addHelpOption();
+    // Not addHelpOption(): its --help-all is answered only by process(), which exits.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Displays this help."));
+    parser.addOption(help);
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("An AVI file to open at start."),
                                  QStringLiteral("[FILE]"));
