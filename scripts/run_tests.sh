@@ -11,7 +11,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 display=${VIDLARK_DISPLAY:-:97}  # another number lets two checkouts test side by side
 xvfb_pid=""
 if ! xdpyinfo -display "$display" >/dev/null 2>&1; then
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  # -noreset: a client that connects just as the last one leaves must not find it resetting.
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
 fi
@@ -27,7 +28,7 @@ cpack --config "$build/CPackConfig.cmake" -B "$build/package" >/dev/null
 deb=$(echo "$build"/package/vidlark_*.deb)
 dpkg-deb --field "$deb" Package Version Depends
 dpkg-deb --contents "$deb"
-lintian --fail-on error "$deb"
+lintian --fail-on error --display-info "$deb"
 echo "lintian: no errors in ${deb##*/}"
 
 # The engine and its sound must not leak or corrupt memory on any file, good or bad.

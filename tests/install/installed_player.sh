@@ -5,8 +5,8 @@
 # the clip named on its command line, reports a bad one on standard error and goes on,
 # and its Help! button starts the installed viewer on the installed help file.
 #
-# Environment: VIDLARK_BUILD_DIR, VIDLARK_TEST_CLIPS; VIDLARK_E2E_DISPLAY (an X server
-# to use, else one is started here); VIDLARK_INSTALL_WORK (kept; else a temporary folder).
+# Environment: VIDLARK_BUILD_DIR, VIDLARK_TEST_CLIPS; VIDLARK_INSTALL_WORK (kept; else
+# a temporary folder). Starts its own X server.
 set -euo pipefail
 build=${VIDLARK_BUILD_DIR:?VIDLARK_BUILD_DIR names the build folder}
 clip_dir=${VIDLARK_TEST_CLIPS:?VIDLARK_TEST_CLIPS names the folder for test clips}
@@ -74,14 +74,11 @@ ffmpeg -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=1 -c:v mjp
 bad="$work/bad clip.avi"
 printf 'RIFF and nothing else' >"$bad"
 
-if [ -n "${VIDLARK_E2E_DISPLAY:-}" ]; then
-  export DISPLAY=$VIDLARK_E2E_DISPLAY
-else
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-  pids+=($!)
-  wait_for "the X server to start" test -s "$work/display"
-  export DISPLAY=":$(head -n1 "$work/display")"
-fi
+# An X server of its own, whatever else runs beside: the server picks a free display.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+wait_for "the X server to start" test -s "$work/display"
+export DISPLAY=":$(head -n1 "$work/display")"
 wait_for "the X server on $DISPLAY" sh -c 'xdpyinfo >/dev/null 2>&1'
 mkdir -p -m 0700 "$work/runtime"
 run_installed() {  # log name, platform, arguments...: starts the installed player, into $app
@@ -92,14 +89,15 @@ run_installed() {  # log name, platform, arguments...: starts the installed play
   app=$!
   pids+=("$app")
 }
-window_named() {  # regex[, pid]: a visible window so named, into $found
+window_named() {  # regex[, pid]: a visible window so named (of that running program), into $found
+  [ -z "${2:-}" ] || kill -0 "$2" 2>/dev/null || fail "the player ended"
   found=$(xdotool search --all --onlyvisible ${2:+--pid "$2"} --name "$1" 2>/dev/null | head -n1)
   [ -n "$found" ]
 }
 
 # A bad file: its numbered error, on standard error too, and the player goes on.
 run_installed bad offscreen "$bad"
-error_told() { grep -Eq '^vidlark: error [0-9]+: .+' "$work/bad.log"; }
+error_told() { grep -Eqs '^vidlark: error [0-9]+: .+' "$work/bad.log"; }
 wait_for "the bad file's error on standard error" error_told
 kill -0 "$app" 2>/dev/null || fail "the player ended on a bad file"
 kill "$app"
