@@ -1,15 +1,19 @@
 #include "app/form1.h"
 
 #include "app/app_icon.h"
+#include "app/file_drop_filter.h"
 #include "app/identity.h"
+#include "app/last_folder.h"
 #include "platform/controls/common_dialog.h"
 #include "platform/controls/slider_widget.h"
 #include "platform/forms/unhandled_error.h"
 #include "platform/mci/widget/mm_control_widget.h"
+#include "platform/mci/widget/video_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
@@ -104,6 +108,7 @@ Form1::Form1(FormsRuntime &runtime, MMControlWidget *mmControl, QWidget *parent)
       // Reaches past the right and bottom edges and is cut there, by design.
       m_label1(makeLabel(this, "Label1", QString::fromUtf8(identity::kCredits), {16, 88, 465, 17},
                          Qt::AlignLeft | Qt::AlignTop)),
+      m_drops(new FileDropFilter(this)),
       m_check2Box(m_check2),
       m_chkLoopBox(m_chkLoop),
       m_chkrevBox(m_chkrev),
@@ -122,6 +127,11 @@ Form1::Form1(FormsRuntime &runtime, MMControlWidget *mmControl, QWidget *parent)
     fitCaptions();
     setTabOrder();
     connectEvents();
+    m_commonDialog1->setStartFolder(last_folder::load());
+    m_drops->watch(this);
+    m_drops->watch(m_mmControl1->videoWindow());
+    // Queued: the drop's own event must end before a box can run modally.
+    connect(m_drops, &FileDropFilter::dropped, this, &Form1::openFile, Qt::QueuedConnection);
 }
 
 Form1::~Form1() = default;
@@ -154,11 +164,27 @@ void Form1::fitCaptions()
 }
 
 template <typename Handler>
-void Form1::dispatch(Handler handler)
+bool Form1::dispatch(Handler handler)
 {
     if (m_unloader.isUnloaded())
+        return false;
+    return runHandler(m_runtime, handler);
+}
+
+void Form1::openFile(const QString &fileName)
+{
+    if (dispatch([&] { m_playbackHandlers.openFile(fileName); }))
+        rememberClipFolder();
+}
+
+// After an opening that ended well; a cancelled dialog leaves the clip, and so the folder.
+void Form1::rememberClipFolder()
+{
+    if (m_mmControl1->mode() == mci_mode::kNotOpen || m_mmControl1->fileName().isEmpty())
         return;
-    runHandler(m_runtime, handler);
+    const QString folder = QFileInfo(m_mmControl1->fileName()).absolutePath();
+    last_folder::save(folder);
+    m_commonDialog1->setStartFolder(folder);
 }
 
 void Form1::connectEvents()
@@ -166,7 +192,10 @@ void Form1::connectEvents()
     PlaybackHandlers &p = m_playbackHandlers;
     WindowHandlers &w = m_windowHandlers;
 
-    connect(m_command1, &QPushButton::clicked, this, [this, &p] { dispatch([&] { p.Command1_Click(); }); });
+    connect(m_command1, &QPushButton::clicked, this, [this, &p] {
+        if (dispatch([&] { p.Command1_Click(); }))
+            rememberClipFolder();
+    });
     connect(m_command2, &QPushButton::clicked, this, [this, &w] { dispatch([&] { w.Command2_Click(); }); });
     connect(m_command3, &QPushButton::clicked, this, [this, &w] { dispatch([&] { w.Command3_Click(); }); });
     connect(m_command4, &QPushButton::clicked, this, [this, &w] { dispatch([&] { w.Command4_Click(); }); });

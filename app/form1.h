@@ -13,6 +13,7 @@
 #include <memory>
 
 class CommonDialog;
+class FileDropFilter;
 class MMControlWidget;
 class QCheckBox;
 class QLabel;
@@ -30,6 +31,10 @@ class SliderWidget;
 //
 // Lifecycle: construct, load() (Form_Load), then show() unless the load unloaded the
 // window. unloaded() is emitted once, when Form_Unload has run; the program ends there.
+//
+// Beyond its buttons, the window opens a file named on the command line (openFile) or
+// dropped on it or on the video window, and remembers across runs the folder of the
+// last clip opened, where the open-file dialog starts.
 class Form1 : public QWidget, public FormWindow {
     Q_OBJECT
 
@@ -41,6 +46,9 @@ public:
 
     void load();
     bool isUnloaded() const { return m_unloader.isUnloaded(); }
+    // Opens the file as "Open" does once its dialog has closed; a failure is reported
+    // like any other and the window goes on.
+    void openFile(const QString &fileName);
 
     // FormWindow
     void setCaption(const QString &text) override;
@@ -58,7 +66,8 @@ private:
     void fitCaptions();
     // Runs one handler under the runtime's treatment; nothing runs once unloaded.
     template <typename Handler>
-    void dispatch(Handler handler);
+    bool dispatch(Handler handler);
+    void rememberClipFolder();
     void finishUnload();
 
     FormsRuntime &m_runtime;
@@ -76,6 +85,7 @@ private:
     QLabel *m_label3;
     QLabel *m_label2;
     QLabel *m_label1;
+    FileDropFilter *m_drops;
 
     CheckBoxAdapter m_check2Box;
     CheckBoxAdapter m_chkLoopBox;

@@ -1,5 +1,6 @@
 #include "app/window_handlers.h"
 
+#include "app/help_file_location.h"
 #include "app/identity.h"
 #include "app/number_text.h"
 #include "platform/forms/runtime_error.h"
@@ -32,12 +33,14 @@ void WindowHandlers::Form_Load()
     c.MMControl1.setDeviceType(QStringLiteral("avivideo"));
     try {
         c.MMControl1.setCommand(QStringLiteral("open"));
+        // Beside the program in its build folder; installed, it is in the data folder.
         if (c.App.appPath().endsWith(u'/'))
-            c.App.setHelpFile(c.App.appPath() + QStringLiteral("vlrk10.hlp"));
+            c.App.setHelpFile(locateHelpFile(c.App.appPath() + QStringLiteral("vlrk10.hlp")));
         else
-            c.App.setHelpFile(c.App.appPath() + QStringLiteral("/vlrk10.hlp"));
+            c.App.setHelpFile(locateHelpFile(c.App.appPath() + QStringLiteral("/vlrk10.hlp")));
     } catch (const RuntimeError &error) {
         // Nothing is retried: the window closes before it was ever shown.
+        c.App.logError(error.number(), startupErrorText(error.number()));
         c.App.msgBox(startupErrorText(error.number()), kCriticalStyle, c.App.title());
         c.Form1.unload();
     }
@@ -68,16 +71,19 @@ void WindowHandlers::Command2_Click()
     }
 
     const QString title = QStringLiteral("Error");
+    const auto show = [&](const QString &text) {
+        c.App.logError(number, text);
+        c.App.msgBox(text, kWarningStyle, title);
+    };
     if (number == 53) {
-        c.App.msgBox(QStringLiteral("Winhelp not found"), kWarningStyle, title);
+        show(QStringLiteral("Winhelp not found"));
     } else if (number == 71) {
-        c.App.msgBox(QStringLiteral("Not ready disk"), kWarningStyle, title);
+        show(QStringLiteral("Not ready disk"));
     } else if (number == 72) {
-        c.App.msgBox(QStringLiteral("Error reading from the disk"), kWarningStyle, title);
+        show(QStringLiteral("Error reading from the disk"));
     } else if (number == 0) {
     } else {
-        c.App.msgBox(QStringLiteral("An error occurred - code:") + numberAsText(number) + QStringLiteral(" - Exiting"),
-                     kWarningStyle, title);
+        show(QStringLiteral("An error occurred - code:") + numberAsText(number) + QStringLiteral(" - Exiting"));
         c.Form1.unload();
     }
 }

@@ -34,7 +34,19 @@ void PlaybackHandlers::Command1_Click()
     if (!c.CommonDialog1.showOpen())
         return;
     c.MMControl1.setCommand(QStringLiteral("close"));
-    c.MMControl1.setFileName(c.CommonDialog1.fileName());
+    // The dialog's name is read only once the old clip is closed.
+    openClosed(c.CommonDialog1.fileName());
+}
+
+void PlaybackHandlers::openFile(const QString &fileName)
+{
+    c.MMControl1.setCommand(QStringLiteral("close"));
+    openClosed(fileName);
+}
+
+void PlaybackHandlers::openClosed(const QString &fileName)
+{
+    c.MMControl1.setFileName(fileName);
     c.MMControl1.setSilent(c.Check2.value() == 0);
     if (c.Chkrev.value() == 0)
         setForwardRange(c.MMControl1);

@@ -27,6 +27,9 @@ public:
     explicit PlaybackHandlers(PlaybackControls controls) : c(controls) {}
 
     void Command1_Click();
+    // What "Open" does once its dialog has closed, with `fileName` in place of the
+    // dialog's: a file named on the command line or dropped on a window opens so.
+    void openFile(const QString &fileName);
     void Check2_Click();
     void chkrev_Click();
     void chklooprev_Click();
@@ -40,5 +43,7 @@ public:
     void MMControl1_GotFocus();
 
 private:
+    void openClosed(const QString &fileName);  // "Open" from the file name on
+
     PlaybackControls c;
 };

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs every test: the whole suite on the normal build, then the engine and sound
+# Runs every test: the whole suite on the normal build (with the installed tree's
+# test), the .deb built from it and checked by lintian, then the engine and sound
 # suites again under AddressSanitizer/UBSan, and the threaded ones under
 # ThreadSanitizer with a random-command run. Starts its own X server for the
-# end-to-end run.
+# end-to-end runs.
 set -euo pipefail
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,7 +11,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 display=${VIDLARK_DISPLAY:-:97}  # another number lets two checkouts test side by side
 xvfb_pid=""
 if ! xdpyinfo -display "$display" >/dev/null 2>&1; then
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  # -noreset: a client that connects just as the last one leaves must not find it resetting.
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
 fi
@@ -19,6 +21,15 @@ trap cleanup EXIT
 export VIDLARK_E2E_DISPLAY=$display
 
 ctest --test-dir "$build" --output-on-failure -j2 --timeout 900
+
+# The package, as cpack makes it from this build: what it holds, and lintian's verdict.
+rm -rf "$build/package"
+cpack --config "$build/CPackConfig.cmake" -B "$build/package" >/dev/null
+deb=$(echo "$build"/package/vidlark_*.deb)
+dpkg-deb --field "$deb" Package Version Depends
+dpkg-deb --contents "$deb"
+lintian --fail-on error --display-info "$deb"
+echo "lintian: no errors in ${deb##*/}"
 
 # The engine and its sound must not leak or corrupt memory on any file, good or bad.
 asan=${build}-asan

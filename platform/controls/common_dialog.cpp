@@ -1,6 +1,7 @@
 #include "platform/controls/common_dialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPointer>
 
 namespace {
@@ -53,8 +54,11 @@ bool CommonDialog::showOpen()
         const bool inRange = m_filterIndex >= 1 && m_filterIndex <= m_nameFilters.size();
         dialog->selectNameFilter(m_nameFilters[inRange ? m_filterIndex - 1 : 0]);
     }
-    if (!m_fileName.isEmpty())
+    const bool inStartFolder = m_startFolder.isEmpty() || QFileInfo(m_fileName).absolutePath() == m_startFolder;
+    if (!m_fileName.isEmpty() && inStartFolder)
         dialog->selectFile(m_fileName);
+    else if (!m_startFolder.isEmpty())
+        dialog->setDirectory(m_startFolder);
 
     emit aboutToShow(dialog);
     const bool accepted = dialog->exec() == QDialog::Accepted;

@@ -22,7 +22,8 @@ class QWidget;
 // an accepted dialog it holds the filter the user left selected.
 //
 // FileName is the chosen file's absolute path. It is kept from one showing to the
-// next: the dialog opens on it, and a cancelled dialog leaves it as it was.
+// next: the dialog opens on it, and a cancelled dialog leaves it as it was. A start
+// folder, when set, is where the dialog opens instead, unless FileName lies in it.
 class CommonDialog : public QObject, public OpenFileDialog {
     Q_OBJECT
 
@@ -36,6 +37,7 @@ public:
     QString fileName() const override { return m_fileName; }
 
     std::int16_t filterIndex() const { return m_filterIndex; }
+    void setStartFolder(const QString &folder) { m_startFolder = folder; }
 
 signals:
     // The dialog, fully set up, just before it runs modally. Lets a test or a script
@@ -47,4 +49,5 @@ private:
     QStringList m_nameFilters;  // in Qt's "description (patterns)" form
     std::int16_t m_filterIndex = 0;
     QString m_fileName;
+    QString m_startFolder;  // empty: wherever FileName, or Qt, puts it
 };

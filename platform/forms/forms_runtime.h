@@ -18,6 +18,10 @@ public:
     // the line.
     virtual void msgBox(const QString &text, int style, const QString &title) = 0;
 
+    // Every error shown in a box is also told here, for whoever reads the program's
+    // standard error (a terminal, a session log): one line, number and text.
+    virtual void logError(int number, const QString &text) = 0;
+
     // Starts the program named by the text up to the first blank, with the rest as its
     // one argument, and returns once it runs without waiting for it. Throws RuntimeError
     // (53 not found, 70 permission denied, 71 disk not ready, 72 read error, 5 other).

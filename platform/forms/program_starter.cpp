@@ -21,7 +21,7 @@ extern char **environ;
 
 namespace {
 
-std::vector<QByteArray> candidatePaths(const QByteArray &program, const QString &firstFolder)
+std::vector<QByteArray> candidatePaths(const QByteArray &program, const QStringList &firstFolders)
 {
     if (program.contains('/'))
         return {program};
@@ -33,7 +33,8 @@ std::vector<QByteArray> candidatePaths(const QByteArray &program, const QString 
             folder += '/';
         paths.push_back(folder + program);
     };
-    add(QFile::encodeName(firstFolder));
+    for (const QString &folder : firstFolders)
+        add(QFile::encodeName(folder));
     const char *path = std::getenv("PATH");
     for (const QByteArray &folder : QByteArray(path ? path : "/usr/local/bin:/usr/bin:/bin").split(':'))
         add(folder);
@@ -75,7 +76,7 @@ std::vector<QByteArray> candidatePaths(const QByteArray &program, const QString 
 
 }  // namespace
 
-ProgramStarter::ProgramStarter(QString firstFolder) : m_firstFolder(std::move(firstFolder)) {}
+ProgramStarter::ProgramStarter(QStringList firstFolders) : m_firstFolders(std::move(firstFolders)) {}
 
 RuntimeError ProgramStarter::startError(int errorCode, const QString &program)
 {
@@ -113,7 +114,7 @@ void ProgramStarter::start(const QString &commandLine) const
 
     // Everything the children touch is built here: after fork they may not allocate.
     const QByteArray program = QFile::encodeName(line.program);
-    const std::vector<QByteArray> paths = candidatePaths(program, m_firstFolder);
+    const std::vector<QByteArray> paths = candidatePaths(program, m_firstFolders);
     std::vector<char *> pathPointers;
     for (const QByteArray &path : paths)
         pathPointers.push_back(const_cast<char *>(path.constData()));

@@ -3,14 +3,15 @@
 #include "platform/forms/runtime_error.h"
 
 #include <QString>
+#include <QStringList>
 
 // Starts a program from a command line without any shell. A name without '/' is looked
-// for in the program's own folder first, then in each folder of PATH; a name with '/'
-// is used as it is. start() returns once the program runs, without waiting for it; the
+// for in the program's own folders first (its folder, then where an installed program
+// keeps its helpers), then in each folder of PATH; a name with '/' is used as it is. start() returns once the program runs, without waiting for it; the
 // program is not our child, so it leaves no zombie and outlives us.
 class ProgramStarter {
 public:
-    explicit ProgramStarter(QString firstFolder);
+    explicit ProgramStarter(QStringList firstFolders);
 
     // Throws RuntimeError numbered as startError() says.
     void start(const QString &commandLine) const;
@@ -19,5 +20,5 @@ public:
     static RuntimeError startError(int errorCode, const QString &program);
 
 private:
-    QString m_firstFolder;
+    QStringList m_firstFolders;
 };

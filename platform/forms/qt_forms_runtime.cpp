@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <cstdio>
+
 namespace {
 
 QMessageBox::Icon iconForStyle(int style)
@@ -28,8 +30,8 @@ bool isWindowStyle(int style)
 
 }  // namespace
 
-QtFormsRuntime::QtFormsRuntime(QString title, QString appPath)
-    : m_title(std::move(title)), m_appPath(std::move(appPath))
+QtFormsRuntime::QtFormsRuntime(QString title, QString appPath, QStringList helperFolders)
+    : m_title(std::move(title)), m_appPath(std::move(appPath)), m_helperFolders(std::move(helperFolders))
 {
 }
 
@@ -56,10 +58,27 @@ void QtFormsRuntime::msgBox(const QString &text, int style, const QString &title
     box.exec();
 }
 
+QString QtFormsRuntime::errorLine(int number, const QString &text)
+{
+    // A file name in the text may hold line breaks or terminal controls: blank them.
+    QString line = QStringLiteral("vidlark: error %1: %2").arg(number).arg(text);
+    for (QChar &c : line) {
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+    }
+    return line;
+}
+
+void QtFormsRuntime::logError(int number, const QString &text)
+{
+    std::fprintf(stderr, "%s\n", errorLine(number, text).toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
 void QtFormsRuntime::shell(const QString &commandLine, int windowStyle)
 {
     if (!isWindowStyle(windowStyle))
         throw RuntimeError(runtime_errors::kInvalidCall, QStringLiteral("Invalid procedure call or argument"));
     // The started program places its own window; the style is the request, not a command.
-    ProgramStarter(m_appPath).start(commandLine);
+    ProgramStarter(QStringList{m_appPath} + m_helperFolders).start(commandLine);
 }

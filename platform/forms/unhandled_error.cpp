@@ -11,5 +11,6 @@ QString unhandledErrorText(const RuntimeError &error)
 
 void reportUnhandledError(FormsRuntime &runtime, const RuntimeError &error)
 {
+    runtime.logError(error.number(), error.description());
     runtime.msgBox(unhandledErrorText(error), kCriticalStyle, runtime.title());
 }

@@ -13,14 +13,19 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -298,6 +303,66 @@ TEST_F(Form1Test, ClicksReachTheirHandlersAndUntrappedErrorsAreReported)
     const std::size_t entries = log.entries.size();
     control<QPushButton>("Command3")->click();  // the window is gone: no handler runs
     EXPECT_EQ(log.entries.size(), entries);
+}
+
+// A file dropped on either window, or named on the command line, opens as "Open"
+// opens it; a failure is reported, on standard error too, and the window goes on. The
+// next run's dialog starts in the folder of the last file that opened.
+TEST_F(Form1Test, DroppedOrNamedFilesOpenAndTheNextRunsDialogStartsInTheLastFolder)
+{
+    const QString clip = QString::fromStdString(
+        test_clips::make("form1 dropped.avi", {"-f", "lavfi", "-i", "color=c=blue:s=160x120:r=25:d=1", "-c:v", "mpeg4"}));
+    QTemporaryDir elsewhere;
+    const QString bad = elsewhere.filePath("not a clip.avi");
+    QFile junk(bad);
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("RIFF, but nothing more") > 0);
+    junk.close();
+
+    form->load();
+    showActive();
+    const auto drop = [&](QWidget *target, const QList<QUrl> &urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter({10, 10}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &dropped);
+        QCoreApplication::sendPostedEvents(form.get(), QEvent::MetaCall);  // the queued opening
+        return true;
+    };
+    const QString opened = "Vidlark 1.0 - " + clip;
+    EXPECT_FALSE(drop(form.get(), {QUrl::fromLocalFile(clip), QUrl::fromLocalFile(bad)}));
+    EXPECT_FALSE(drop(form.get(), {QUrl("https://example.org/clip.avi")}));
+    ASSERT_TRUE(drop(form.get(), {QUrl::fromLocalFile(clip)}));
+    EXPECT_EQ(form->windowTitle(), opened);
+    EXPECT_EQ(mm()->length(), 25);
+
+    log.clear();
+    ASSERT_TRUE(drop(mm()->videoWindow(), {QUrl::fromLocalFile(bad)}));
+    ASSERT_EQ(runtime.errorLines.size(), 1u);
+    EXPECT_EQ(log.entries.size(), 2u);  // the title read, then the box
+    EXPECT_NE(log.entries.back().find("MsgBox(Run-time error '" + runtime.errorLines[0].substr(0, 5)), std::string::npos)
+        << log.entries.back();
+    EXPECT_EQ(form->windowTitle(), opened);  // an open that failed renames nothing
+    EXPECT_TRUE(form->isVisible());
+
+    form->openFile(clip);
+    EXPECT_EQ(mm()->length(), 25);
+    form->openFile(bad);
+    EXPECT_EQ(runtime.errorLines.size(), 2u);
+
+    form = std::make_unique<Form1>(runtime, new MMControlWidget({}, mci::makeNullAudioSink()));
+    QString startedIn;
+    QObject::connect(form->findChild<CommonDialog *>(), &CommonDialog::aboutToShow, form.get(),
+                     [&](QFileDialog *dialog) {
+                         startedIn = dialog->directory().absolutePath();
+                         QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
+                     });
+    form->load();
+    QTest::mouseClick(control("Command1"), Qt::LeftButton);
+    EXPECT_EQ(startedIn, QFileInfo(clip).absolutePath());
 }
 
 }  // namespace

@@ -1,9 +1,15 @@
 #include "app/form_unloader.h"
 #include "app/identity.h"
+#include "app/install_layout.h"
 #include "app/window_handlers.h"
 #include "platform/forms/runtime_error.h"
 #include "tests/doubles/recording_controls.h"
 #include "tests/doubles/recording_runtime.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -54,18 +60,21 @@ TEST(WindowHandlers, LoadOpensTheDeviceAndSetsTheHelpFileOrReportsWhyNot)
         const char *appPath;
         std::optional<int> error;  // raised by "open"
         Log then;
+        Log errorLines;  // on standard error
     } cases[] = {
-        {"/", {}, {"App.Path -> /", "App.Path -> /", "App.HelpFile = /vlrk10.hlp"}},
+        {"/", {}, {"App.Path -> /", "App.Path -> /", "App.HelpFile = /vlrk10.hlp"}, {}},
         {"/home/me/Video Player", {},
          {"App.Path -> /home/me/Video Player", "App.Path -> /home/me/Video Player",
-          "App.HelpFile = /home/me/Video Player/vlrk10.hlp"}},
-        {"/", 30257, trapped("ID di periferica non valido")},
-        {"/", 30263, trapped("Periferica chiusa o sconosciuta")},
-        {"/", 30266, trapped("Errore nel caricamento del driver della periferica multimediale")},
-        {"/", 30274, trapped("Operazione non prevista per questa periferica")},
-        {"/", 30260, trapped("Unknown error ( 30260)")},
-        {"/", 0, trapped("Unknown error ( 0)")},
-        {"/", -5, trapped("Unknown error (-5)")},
+          "App.HelpFile = /home/me/Video Player/vlrk10.hlp"}, {}},
+        {"/", 30257, trapped("ID di periferica non valido"), {"30257 ID di periferica non valido"}},
+        {"/", 30263, trapped("Periferica chiusa o sconosciuta"), {"30263 Periferica chiusa o sconosciuta"}},
+        {"/", 30266, trapped("Errore nel caricamento del driver della periferica multimediale"),
+         {"30266 Errore nel caricamento del driver della periferica multimediale"}},
+        {"/", 30274, trapped("Operazione non prevista per questa periferica"),
+         {"30274 Operazione non prevista per questa periferica"}},
+        {"/", 30260, trapped("Unknown error ( 30260)"), {"30260 Unknown error ( 30260)"}},
+        {"/", 0, trapped("Unknown error ( 0)"), {"0 Unknown error ( 0)"}},
+        {"/", -5, trapped("Unknown error (-5)"), {"-5 Unknown error (-5)"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.then[1]);
@@ -75,6 +84,36 @@ TEST(WindowHandlers, LoadOpensTheDeviceAndSetsTheHelpFileOrReportsWhyNot)
             w.fail("open", *c.error);
         w.handlers.Form_Load();
         EXPECT_EQ(w.log.entries, (kLoadWrites + c.then));
+        EXPECT_EQ(w.App.errorLines, c.errorLines);
+    }
+}
+
+// Beside the program in the build folder; installed, in the data folder reached from
+// the program's own; else where it was looked for first, for the viewer to name.
+TEST(WindowHandlers, LoadFindsTheHelpFileBesideTheProgramElseInTheInstalledTree)
+{
+    const QString installed = QStringLiteral("/") + install_layout::kDataFromProgram + "/vlrk10.hlp";
+    const struct {
+        bool beside, inData;
+        QString found;  // after App.Path
+    } cases[] = {
+        {true, true, "/vlrk10.hlp"},
+        {false, true, installed},
+        {false, false, "/vlrk10.hlp"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.found.toStdString() + (c.beside ? " beside" : ""));
+        QTemporaryDir root;
+        const QString bin = root.path() + "/usr/bin";
+        for (const auto &[there, file] : {std::pair{c.beside, bin + "/vlrk10.hlp"}, std::pair{c.inData, bin + installed}}) {
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
+            QFile help(file);
+            ASSERT_TRUE(!there || help.open(QIODevice::WriteOnly));
+        }
+        Window w;
+        w.App.appPathValue = bin;
+        w.handlers.Form_Load();
+        EXPECT_EQ(w.App.helpFileValue, QDir::cleanPath(bin + c.found));
     }
 }
 
@@ -105,13 +144,16 @@ TEST(WindowHandlers, HelpStartsTheViewerAndReportsWhyItCouldNot)
     const struct {
         int number;  // 0: the viewer started
         Log then;
+        Log errorLines;  // on standard error
     } cases[] = {
-        {0, {}},
-        {53, {"MsgBox(Winhelp not found, 48, Error)"}},
-        {71, {"MsgBox(Not ready disk, 48, Error)"}},
-        {72, {"MsgBox(Error reading from the disk, 48, Error)"}},
-        {5, Log{"MsgBox(An error occurred - code: 5 - Exiting, 48, Error)"} + kClose},
-        {-5, Log{"MsgBox(An error occurred - code:-5 - Exiting, 48, Error)"} + kClose},
+        {0, {}, {}},
+        {53, {"MsgBox(Winhelp not found, 48, Error)"}, {"53 Winhelp not found"}},
+        {71, {"MsgBox(Not ready disk, 48, Error)"}, {"71 Not ready disk"}},
+        {72, {"MsgBox(Error reading from the disk, 48, Error)"}, {"72 Error reading from the disk"}},
+        {5, Log{"MsgBox(An error occurred - code: 5 - Exiting, 48, Error)"} + kClose,
+         {"5 An error occurred - code: 5 - Exiting"}},
+        {-5, Log{"MsgBox(An error occurred - code:-5 - Exiting, 48, Error)"} + kClose,
+         {"-5 An error occurred - code:-5 - Exiting"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.number);
@@ -125,6 +167,7 @@ TEST(WindowHandlers, HelpStartsTheViewerAndReportsWhyItCouldNot)
         // Unquoted: the one blank after "winhelp" separates the path.
         EXPECT_EQ(w.log.entries, (Log{"App.HelpFile -> /home/me/My Videos/vlrk10.hlp",
                                       "Shell(winhelp /home/me/My Videos/vlrk10.hlp, 1)"} + c.then));
+        EXPECT_EQ(w.App.errorLines, c.errorLines);
     }
 }
 

@@ -4,9 +4,12 @@
 #include "tests/doubles/call_log.h"
 
 #include <functional>
+#include <string>
+#include <vector>
 
 // A recording forms runtime: App's members log as reads and writes of "App"; boxes log
-// as "MsgBox(text, style, title)" and program starts as "Shell(line, style)".
+// as "MsgBox(text, style, title)" and program starts as "Shell(line, style)". Lines for
+// standard error are kept apart, as "N text", so that the call logs stay the window's.
 class RecordingRuntime : public FormsRuntime {
 public:
     explicit RecordingRuntime(CallLog &log) : m_log(log) {}
@@ -16,6 +19,7 @@ public:
     QString helpFileValue;
     std::function<void()> onShell;  // may throw RuntimeError
     std::function<void()> onMsgBox;  // runs when the user has dismissed the box
+    std::vector<std::string> errorLines;
 
     QString title() const override { m_log.read("App", "Title", titleValue); return titleValue; }
     QString appPath() const override { m_log.read("App", "Path", appPathValue); return appPathValue; }
@@ -25,6 +29,9 @@ public:
         m_log.entries.push_back(
             QStringLiteral("MsgBox(%1, %2, %3)").arg(text, QString::number(style), title).toStdString());
         if (onMsgBox) onMsgBox();
+    }
+    void logError(int number, const QString &text) override {
+        errorLines.push_back(QStringLiteral("%1 %2").arg(number).arg(text).toStdString());
     }
     void shell(const QString &commandLine, int windowStyle) override {
         m_log.entries.push_back(

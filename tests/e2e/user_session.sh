@@ -120,7 +120,8 @@ slider_xy() {
 }
 
 mkdir -p -m 0700 "$work/runtime"
-(cd "$work" && exec env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" "$bin_dir/vidlark") \
+(cd "$work" && exec env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" \
+  "$bin_dir/vidlark") \
   >"$work/vidlark.log" 2>&1 &
 app_pid=$!
 window_appears() {  # a visible window of vidlark's titled like the regex $1, into $found

@@ -58,6 +58,22 @@ TEST(UnhandledError, IsReportedOnceInACriticalBox)
                                "App.Title -> Vidlark 1.0",
                                "MsgBox(Run-time error '51':\r\rInternal error: broken, 16, Vidlark 1.0)",
                            }));
+    EXPECT_EQ(runtime.errorLines, (std::vector<std::string>{"-5 Odd", "51 Internal error: broken"}));
+}
+
+// Standard error gets one line per error, whatever a file name in the text holds.
+TEST(QtFormsRuntime, ErrorLineIsOneLineOfNumberAndText)
+{
+    const struct {
+        int number;
+        const char *text, *line;
+    } cases[] = {
+        {30296, "The file is not a playable AVI video.", "vidlark: error 30296: The file is not a playable AVI video."},
+        {-5, "a\r\rb", "vidlark: error -5: a  b"},
+        {53, "clip\n\x1b[2Jname\u2028.avi", "vidlark: error 53: clip  [2Jname .avi"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(QtFormsRuntime::errorLine(c.number, QString::fromUtf8(c.text)).toStdString(), c.line);
 }
 
 }  // namespace

@@ -73,6 +73,7 @@ struct Case {
 };
 
 void clickOpen(H &h) { h.Command1_Click(); }
+void openNamed(H &h) { h.openFile("/clips/a b.avi"); }  // from the command line or a drop
 void clickSound(H &h) { h.Check2_Click(); }
 void clickReverse(H &h) { h.chkrev_Click(); }
 void clickLoopRev(H &h) { h.chklooprev_Click(); }
@@ -123,6 +124,8 @@ TEST(PlaybackHandlers, OpenVideo)
          kDialog + kSoundOff + kBackward + kSliderAt0 + kSoundOff + kSpan},
         {"cancelled: nothing closed, opened or renamed", clickOpen, {.accept = false},
          {kDialog[0], kDialog[1], "CommonDialog1.ShowOpen -> Cancel"}},
+        {"named, reverse: the steps after the dialog", openNamed, {.reverse = 1},
+         Log{kDialog[3], kDialog[5]} + kSoundOn + kBackward + kSliderAt0 + kSoundOn + kSpan},
     };
     for (const Case &c : cases) check(c);
 }

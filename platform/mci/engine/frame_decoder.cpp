@@ -7,7 +7,16 @@ namespace mci {
 
 namespace {
 constexpr int kReorderMargin = 8;
+
+// FFmpeg 6.1 moved the key-frame mark into the flags; later versions drop the field.
+bool isKeyFrame(const AVFrame &frame) {
+#ifdef AV_FRAME_FLAG_KEY
+    return (frame.flags & AV_FRAME_FLAG_KEY) != 0;
+#else
+    return frame.key_frame != 0;
+#endif
 }
+}  // namespace
 
 }  // namespace mci
 
@@ -78,7 +87,7 @@ std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
         if (key == firstKey) return first;
         // A first picture without a stamp cannot be placed (a key frame shown after
         // the frames that follow it in the file): start from the key before.
-        const bool whole = first && first->frame->key_frame && first->frame->best_effort_timestamp != AV_NOPTS_VALUE;
+        const bool whole = first && isKeyFrame(*first->frame) && first->frame->best_effort_timestamp != AV_NOPTS_VALUE;
         if (!whole) m_falseKeys.insert(std::upper_bound(m_falseKeys.begin(), m_falseKeys.end(), key), key);
         if (whole) m_groupFirst[key] = first->slot;
         // Pictures before the first of this run belong to the group before it.
