@@ -41,16 +41,14 @@ mutant pause-raises-no-done $T $'            result.done.push_back(mci_notify::k
 
 C=platform/mci/engine/clip_index.cpp
 mutant frame-map-off-by-one $C 'clip->m_slotPacket.assign(static_cast<std::size_t>(nextSlot), -1);' 'clip->m_slotPacket.assign(static_cast<std::size_t>(nextSlot + 1), -1);' 'mci_frame_accuracy|mci_events'
-mutant empty-chunk-gets-a-slot-of-its-own $C '&& pkt->pos >= 0 && pkt->size > 0)' '&& pkt->pos >= 0 && (pkt->size > 0 || isVideo))' 'mci_frame_accuracy'
+mutant empty-chunks-take-no-slot $C 'std::int64_t slot = pkt->dts != AV_NOPTS_VALUE ? pkt->dts : nextSlot;' 'std::int64_t slot = nextSlot;' 'mci_frame_accuracy'
 mutant index-key-flag-trusted $C 'if (!m_parser) return pkt->flags & AV_PKT_FLAG_KEY;' 'return pkt->flags & AV_PKT_FLAG_KEY;' 'mci_frame_accuracy'
-mutant any-demuxer-accepted $C 'avformat_open_input(&raw, path.c_str(), avi, nullptr)' 'avformat_open_input(&raw, path.c_str(), nullptr, nullptr)' 'mci_bad_files'
 mutant folder-opened-as-a-file $C ' || S_ISDIR(st.st_mode)) return makeError(kErrFileNotFound);' ') return makeError(kErrFileNotFound);' 'mci_bad_files'
 
 D=platform/mci/engine/frame_decoder.cpp
 mutant open-group-leaders-shown $D $'            if (slot < m_runStart) continue;  // leading pictures of an open group: not ours\n' '' 'mci_frame_accuracy'
 mutant nonref-skipped-too-close $D 'm_nextFeedSlot + kReorderMargin < m_exactFrom' 'm_nextFeedSlot < m_exactFrom + kReorderMargin' 'mci_frame_accuracy'
 mutant cache-keeps-the-wrong-end platform/mci/engine/frame_cache.cpp 'if (slot >= it->second.until) return std::nullopt;' 'if (slot > it->second.until) return std::nullopt;' 'mci_frame_accuracy|mci_events'
-mutant backward-segment-past-its-group platform/mci/engine/backward_planner.cpp 'return std::max(std::clamp(groupLow, bottom, high), high - segmentFrames + 1);' 'return std::max(bottom, high - segmentFrames + 1);' 'mci_frame_accuracy'
 mutant mute-ignored platform/mci/engine/sound_player.cpp 'if (m_muted.load()) std::fill(out.begin(), out.end(), 0.0f);' '' 'mci_sound|integration_sound_switch'
 mutant silent-not-passed-on platform/mci/mci_device.cpp 'if (m_impl->m_session && m_impl->m_session->sound) m_impl->m_session->sound->setMuted(silent);' '' 'mci_sound|integration_sound_switch'
 mutant backward-sound-not-reversed platform/mci/audio/sample_block_store.cpp 'const std::int64_t f = backward ? first - i : first + i;' 'const std::int64_t f = first + i;' 'mci_sound|sample_block_store|audio_track'
