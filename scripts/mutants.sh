@@ -54,14 +54,16 @@ mutant silent-not-passed-on platform/mci/mci_device.cpp 'if (m_impl->m_session &
 mutant backward-sound-not-reversed platform/mci/audio/sample_block_store.cpp 'const std::int64_t f = backward ? first - i : first + i;' 'const std::int64_t f = first + i;' 'mci_sound|sample_block_store|audio_track'
 
 mutant startup-error-text-changed app/window_handlers.cpp 'QStringLiteral("Periferica chiusa o sconosciuta")' 'QStringLiteral("Periferica chiusa")' 'app_window_handlers'
-mutant help-path-doubled-slash app/window_handlers.cpp 'c.App.setHelpFile(c.App.appPath() + QStringLiteral("vlrk10.hlp"));' 'c.App.setHelpFile(c.App.appPath() + QStringLiteral("/vlrk10.hlp"));' 'app_window_handlers'
-mutant help-error-leaves-window-open app/window_handlers.cpp $'                     kWarningStyle, title);\n        c.Form1.unload();' $'                     kWarningStyle, title);' 'app_window_handlers'
+mutant help-path-doubled-slash app/window_handlers.cpp 'c.App.setHelpFile(locateHelpFile(c.App.appPath() + QStringLiteral("vlrk10.hlp")));' 'c.App.setHelpFile(locateHelpFile(c.App.appPath() + QStringLiteral("/vlrk10.hlp")));' 'app_window_handlers'
+mutant help-error-leaves-window-open app/window_handlers.cpp $'QStringLiteral(" - Exiting"));\n        c.Form1.unload();' $'QStringLiteral(" - Exiting"));' 'app_window_handlers'
 mutant help-started-through-a-shell platform/forms/program_starter.cpp 'execve(path, argv, environ);' 'execl("/bin/sh", "sh", "-c", argv[1] ? argv[1] : argv[0], static_cast<char *>(nullptr));' 'forms_runtime'
 mutant command-line-split-on-last-blank platform/forms/command_line.cpp 'text.indexOf(u'"'"' '"'"')' 'text.lastIndexOf(u'"'"' '"'"')' 'forms_runtime|app_window_handlers'
 mutant unhandled-error-text platform/forms/unhandled_error.cpp '"Run-time error '"'"'%1'"'"':\r\r%2"' '"Run-time error %1:\r\r%2"' 'forms_runtime'
 mutant slider-clicked-while-held platform/controls/slider_widget.cpp 'if (m_held || value == m_value)' 'if (value == m_value)' 'slider_widget'
 mutant slider-range-not-clamped platform/controls/slider_widget.cpp 'return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, m_min, m_max));' 'return static_cast<std::int32_t>(value);' 'slider_widget|playback_handlers'
 mutant dialog-filter-index-from-zero platform/controls/common_dialog.cpp 'm_nameFilters[inRange ? m_filterIndex - 1 : 0]' 'm_nameFilters[inRange ? m_filterIndex % m_nameFilters.size() : 0]' 'common_dialog'
+mutant error-line-not-written platform/forms/qt_forms_runtime.cpp '    std::fprintf(stderr, "%s\n", errorLine(number, text).toLocal8Bit().constData());' '' 'install_tree'
+mutant last-folder-forgotten app/last_folder.cpp '    userSettings()->setValue(kKey, folder);' '' 'app_form1'
 mutant number-text-without-blank app/number_text.cpp 'return number < 0 ? digits : QStringLiteral(" ") + digits;' 'return digits;' 'app_window_handlers'
 
 if [ "${1:-}" = "--check" ]; then  # every fault's text still stands in the program
