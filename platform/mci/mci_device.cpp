@@ -1,6 +1,7 @@
 #include "platform/mci/mci_device.h"
 
 #include "platform/mci/audio_interfaces.h"
+#include "platform/mci/decode_priority.h"
 #include "platform/mci/engine/clip_session.h"
 #include "platform/mci/engine/decode_channel.h"
 #include "platform/mci/engine/job_board.h"
@@ -102,7 +103,8 @@ std::optional<MciError> MciDevice::Impl::open() {
     auto opened = ClipIndex::open(m_fileName);
     if (auto *error = std::get_if<MciError>(&opened)) return *error;
     auto clip = std::get<std::shared_ptr<const ClipIndex>>(opened);
-    auto decoder = std::make_unique<FrameDecoder>(clip, m_options.decoderThreads);
+    std::unique_ptr<FrameDecoder> decoder;
+    runAtDecodingPriority([&] { decoder = std::make_unique<FrameDecoder>(clip, m_options.decoderThreads); });
     if (!decoder->ok()) return makeError(kErrInvalidFile);
     std::unique_ptr<SoundPlayer> sound;
     if (clip->audio() && !m_options.untimed && m_audioSink) {

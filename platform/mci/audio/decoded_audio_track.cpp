@@ -1,6 +1,7 @@
 #include "platform/mci/audio/decoded_audio_track.h"
 
 #include "platform/mci/audio/clip_audio_packets.h"
+#include "platform/mci/decode_priority.h"
 
 #include <algorithm>
 #include <cstring>
@@ -34,7 +35,10 @@ DecodedAudioTrack::DecodedAudioTrack(std::unique_ptr<AudioPacketSource> packets,
         m_ended = true;
         return;
     }
-    m_thread = std::jthread([this](std::stop_token stop) { run(stop); });
+    m_thread = std::jthread([this](std::stop_token stop) {
+        lowerThisThreadForDecoding();
+        run(stop);
+    });
 }
 
 DecodedAudioTrack::~DecodedAudioTrack() = default;

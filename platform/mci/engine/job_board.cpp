@@ -19,6 +19,7 @@ int JobBoard::apply(const std::function<TransportState::Result(TransportState &)
         error = result.error;
         post(result);
     }
+    m_changed.notify_all();  // after the lock: the worker wakes to a free lock
     m_channel.interrupt();
     return error;
 }
@@ -27,7 +28,6 @@ void JobBoard::post(const TransportState::Result &result) {
     if (result.order) {
         m_job = Job{*result.order, m_generation.load() + 1, m_session};
         m_generation = m_job.generation;
-        m_changed.notify_all();
     }
     // Mode and position first: a Done handler on the GUI thread reads them at once.
     publish();
@@ -75,6 +75,7 @@ void JobBoard::playEnded(std::uint64_t generation) {
         result.order = Order{Order::Idle};
         post(result);
     }
+    m_changed.notify_all();
     m_channel.interrupt();
 }
 

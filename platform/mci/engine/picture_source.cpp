@@ -1,5 +1,6 @@
 #include "platform/mci/engine/picture_source.h"
 
+#include "platform/mci/decode_priority.h"
 #include "platform/mci/engine/backward_planner.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@ constexpr int kStepMargin = 8;  // decoded whole before what is kept, so its fir
 }  // namespace
 
 void PictureSource::run(std::stop_token stop) {
+    lowerThisThreadForDecoding();
     std::uint64_t served = 0;
     while (auto next = m_channel.next(served, stop)) {
         auto &[serial, request] = *next;
