@@ -24,7 +24,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <optional>
 #include <tuple>
 
 // Clips whose every picture shows its frame number as eight bars, bar k white when bit
@@ -67,14 +66,12 @@ inline int frameNumber(const QImage &picture)  // -1: black, blank or not ours
 }
 }  // namespace numbered_clips
 
-// The real window over the real control and AVI device, offscreen, recording Done
-// (before and after the window's handler) and StatusUpdate (after it). Plays are told
-// apart by segments: a new one starts at each open(), Done(1) and restart(). Every
-// message box is answered OK and kept, so that an unexpected one cannot hold a test.
+// The real window over the real control and AVI device, offscreen, recording each Done
+// with the position and picture before the window's handler and the mode and position
+// after it. Every message box is answered OK and kept, so that an unexpected one cannot
+// hold a test.
 class PlayerHarness {
 public:
-    // shown: the frame in the video window, -1 none; fresh: shown since the segment began.
-    struct Sample { int segment, mode, position, slider, shown; bool fresh; };
     struct Ending { int code, positionBefore, shownBefore, mode, position; };
     struct Box { QString title, text; QMessageBox::Icon icon; };
 
@@ -84,23 +81,15 @@ public:
     {
         // Connected before the window exists, so this runs before its handler...
         QObject::connect(m_mm, &MMControlWidget::done, m_mm, [this](std::int16_t code) {
-            m_pending = Ending{code, m_mm->position(), shownFrame(), 0, 0};
+            m_endings.push_back(Ending{code, m_mm->position(), shownFrame(), 0, 0});
         });
         m_form = std::make_unique<Form1>(m_runtime, m_mm);
-        // ... and these after.
+        // ... and this after.
         QObject::connect(m_mm, &MMControlWidget::done, m_mm, [this] {
-            m_pending.mode = m_mm->mode();
-            m_pending.position = m_mm->position();
-            m_endings.push_back(m_pending);
-            if (m_pending.code == 1) {
-                beginSegment(-1);
-                if (onCompletion)
-                    onCompletion();
-            }
-        });
-        QObject::connect(m_mm, &MMControlWidget::statusUpdate, m_mm, [this] {
-            m_samples.push_back({m_segment, m_mm->mode(), m_mm->position(), slider().value(), shownFrame(),
-                                 m_mm->videoWindow()->picture().cacheKey() != m_segments[m_segment].staleKey});
+            m_endings.back().mode = m_mm->mode();
+            m_endings.back().position = m_mm->position();
+            if (m_endings.back().code == 1 && onCompletion)
+                onCompletion();
         });
         QObject::connect(&m_boxWatch, &QTimer::timeout, &m_boxWatch, [this] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
@@ -127,16 +116,13 @@ public:
     SliderWidget &slider() const { return child<SliderWidget>("Slider1"); }
     int shownFrame() const { return numbered_clips::frameNumber(m_mm->videoWindow()->picture()); }
     const std::vector<Box> &boxes() const { return m_boxes; }
-    const std::vector<Sample> &samples() const { return m_samples; }
     const std::vector<Ending> &endings() const { return m_endings; }
-    int segment() const { return m_segment; }
     std::function<void()> onCompletion;  // after the window's Done(1)
 
     std::vector<Ending> completions() const  // the Done(1)
     {
         std::vector<Ending> ended;
-        std::copy_if(m_endings.begin(), m_endings.end(), std::back_inserter(ended),
-                     [](const Ending &e) { return e.code == 1; });
+        std::ranges::copy_if(m_endings, std::back_inserter(ended), [](const Ending &e) { return e.code == 1; });
         return ended;
     }
 
@@ -169,15 +155,12 @@ public:
         // "open" returns once its first picture is handed over: take it now.
         QCoreApplication::sendPostedEvents(m_mm->videoWindow(), QEvent::MetaCall);
         EXPECT_EQ(shownFrame(), 0);
-        EXPECT_TRUE(m_mm->videoWindow()->isVisible());
-        beginSegment(-1);
     }
 
     void pressPlay()
     {
         const auto buttons = m_mm->findChildren<QAbstractButton *>();
-        const auto play =
-            std::find_if(buttons.begin(), buttons.end(), [](auto *b) { return b->accessibleName() == "Play"; });
+        const auto play = std::ranges::find(buttons, QString("Play"), &QAbstractButton::accessibleName);
         ASSERT_TRUE(play != buttons.end() && (*play)->isEnabled()) << "no Play button to press";
         QTest::mouseClick(*play, Qt::LeftButton);
     }
@@ -189,71 +172,11 @@ public:
         ASSERT_NE(child<QCheckBox>(boxName).isChecked(), was) << boxName << " did not take the click";
     }
 
-    // Runs `action`, which restarts the play. Until the new play's pictures arrive, the
-    // old one may still deliver one more: those are left out.
-    void restart(const std::function<void()> &action)
-    {
-        const int reached = std::max(m_mm->position(), shownFrame());
-        action();
-        beginSegment(reached + 1);
-    }
-
-    // Checks a segment as a play in `direction` (+1/-1): positions move only that way,
-    // the slider shows a position the control had between updates, and the pictures are
-    // frames of the clip moving that way, never ahead of the position by more than the
-    // one in flight. Returns how many pictures it checked.
-    int expectPlayed(int segment, int direction) const
-    {
-        SCOPED_TRACE("segment " + std::to_string(segment) + (direction > 0 ? ", forward" : ", backward"));
-        bool leftovers = m_segments.at(segment).leftoverUpTo >= 0;
-        std::optional<Sample> last;
-        std::optional<int> lastShown;
-        int checked = 0;
-        for (const Sample &s : m_samples) {
-            if (s.segment != segment)
-                continue;
-            const std::string what = "position " + std::to_string(s.position) + ", slider " +
-                                     std::to_string(s.slider) + ", shown " + std::to_string(s.shown);
-            if (last) {
-                EXPECT_GE(direction * (s.position - last->position), 0) << what;
-                if (last->mode == mci_mode::kPlaying && s.mode == mci_mode::kPlaying) {
-                    EXPECT_GE(direction * (s.slider - last->position), 0) << what;
-                    EXPECT_GE(direction * (s.position - s.slider), 0) << what;
-                }
-            }
-            last = s;
-            if (!s.fresh || (leftovers && s.shown != -1 && s.shown <= m_segments[segment].leftoverUpTo))
-                continue;
-            leftovers = false;
-            EXPECT_NE(s.shown, -1) << what;
-            EXPECT_GE(direction * (s.shown - lastShown.value_or(s.shown)), 0) << what;
-            EXPECT_LE(direction * (s.shown - s.position), 1) << what << ": the picture ran ahead of the position";
-            lastShown = s.shown;
-            ++checked;
-        }
-        return checked;
-    }
-
 private:
-    void beginSegment(int leftoverUpTo)
-    {
-        ++m_segment;
-        m_segments.push_back({m_mm->videoWindow()->picture().cacheKey(), leftoverUpTo});
-    }
-
-    struct Segment {
-        qint64 staleKey;  // the picture shown when it began
-        int leftoverUpTo;  // the old play's pictures reach at most this frame; -1 none
-    };
-
     QtFormsRuntime m_runtime;
     MMControlWidget *m_mm;  // owned by the form
     std::unique_ptr<Form1> m_form;
-    std::vector<Sample> m_samples;
     std::vector<Ending> m_endings;
-    std::vector<Segment> m_segments{{0, -1}};
-    int m_segment = 0;
-    Ending m_pending{};
     std::vector<Box> m_boxes;
     QTimer m_boxWatch;
 };
