@@ -190,25 +190,6 @@ TEST_F(Form1Test, EnterAndEscClickNoButton)
     EXPECT_TRUE(form->isVisible());
 }
 
-TEST_F(Form1Test, ExitOrTheCloseBoxUnloadsOnce)
-{
-    for (bool byExit : {true, false}) {
-        form = std::make_unique<Form1>(runtime, new MMControlWidget({}, mci::makeNullAudioSink()));
-        form->load();
-        EXPECT_EQ(mm()->mode(), mci_mode::kStopped);
-        showActive();
-        QSignalSpy unloaded(form.get(), &Form1::unloaded);
-        if (byExit)
-            QTest::mouseClick(control("Command4"), Qt::LeftButton);
-        else
-            EXPECT_TRUE(form->close());
-        EXPECT_EQ(std::make_tuple(unloaded.count(), mm()->mode(), form->isVisible()),
-                  std::make_tuple(1, int(mci_mode::kNotOpen), false)) << byExit;
-        EXPECT_TRUE(form->close());  // the session ending later closes nothing twice
-        EXPECT_EQ(unloaded.count(), 1);
-    }
-}
-
 // Every click goes through the runtime's error report; the handler's own writes to the
 // boxes raise no Click.
 TEST_F(Form1Test, ClicksReachTheirHandlersAndUntrappedErrorsAreReported)

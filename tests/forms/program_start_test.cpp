@@ -160,17 +160,4 @@ TEST_F(ProgramStart, FailuresGetTheRuntimesNumbers)
     EXPECT_FALSE(QFile::exists(marker));
 }
 
-TEST(ProgramStartErrors, MapErrnoToTheRuntimesNumbers)
-{
-    const std::pair<int, int> cases[] = {{ENOENT, 53}, {ENOTDIR, 53},   {EACCES, 70}, {EPERM, 70},
-                                         {ENOMEDIUM, 71}, {ENODEV, 71}, {EBUSY, 71},  {EIO, 72},
-                                         {ENOEXEC, 5},    {ENOMEM, 5}};
-    for (const auto &[errorCode, number] : cases) {
-        SCOPED_TRACE(errorCode);
-        const RuntimeError error = ProgramStarter::startError(errorCode, "winhelp");
-        EXPECT_EQ(error.number(), number);
-        EXPECT_TRUE(error.description().contains("winhelp"));
-    }
-}
-
 }  // namespace

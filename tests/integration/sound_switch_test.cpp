@@ -8,8 +8,6 @@
 
 namespace {
 
-using numbered_clips::kLongFrames;
-
 constexpr int kRate = 48000;  // the device plays at this rate, float stereo
 constexpr double kFps = 25.0;
 
@@ -26,7 +24,7 @@ TEST(SoundSwitch, ClearingSoundMidPlaySilencesTheRestAndThePictureGoesOn)
     {
         PlayerHarness p(mci::makeSdlAudioSink());
         ASSERT_TRUE(p.child<QCheckBox>("Check2").isChecked());
-        ASSERT_NO_FATAL_FAILURE(p.open(numbered_clips::longClipWithTone(), kLongFrames));
+        ASSERT_NO_FATAL_FAILURE(p.open(longClipWithTone(), kLongFrames));
         ASSERT_NO_FATAL_FAILURE(p.pressPlay());
         ASSERT_TRUE(p.waitUntil([&] { return p.mm().position() >= 30; }));
         ASSERT_EQ(p.mm().mode(), mci_mode::kPlaying);
@@ -35,8 +33,8 @@ TEST(SoundSwitch, ClearingSoundMidPlaySilencesTheRestAndThePictureGoesOn)
         ASSERT_LT(clickedAt, kLongFrames - 20) << "too late in the play to hear the silence";
         EXPECT_EQ(p.mm().mode(), mci_mode::kPlaying) << "clearing Sound stopped the play";
         ASSERT_TRUE(p.waitForCompletions(1));
-        EXPECT_EQ(p.endings().size(), 1u);
-        EXPECT_EQ(p.completions()[0].shownBefore, kLongFrames - 1) << "the picture did not play on to the end";
+        EXPECT_EQ(p.endings.size(), 1u);
+        EXPECT_EQ(p.completions()[0].positionBefore, kLongFrames) << "the picture did not play on to the end";
         // The device writes silence on while the clip stays open: keep it open until
         // the file reaches past the end of the play.
         ASSERT_TRUE(p.waitUntil([&] {
