@@ -30,7 +30,7 @@ TEST(AppPath, IsTheProgramsFolderWithASlashOnlyAtTheRoot)
 // What argv_recorder reported; all empty when it never ran.
 struct Report {
     int error = 0;  // the runtime's number for a failed start
-    std::string exe, pid, inheritedFds;
+    std::string exe, inheritedFds;
     std::vector<std::string> argv;
 };
 
@@ -70,7 +70,6 @@ protected:
         dup2(savedIn, 0);
         for (int fd : {savedOut, savedIn, out[1], in[0]})
             close(fd);
-
         std::string data;
         char buffer[4096];
         for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;)
@@ -80,9 +79,9 @@ protected:
         for (std::size_t begin = 0, end; (end = data.find('\0', begin)) != std::string::npos; begin = end + 1)
             fields.push_back(data.substr(begin, end - begin));
         if (fields.size() >= 3) {
-            report.exe = fields[0], report.pid = fields[1], report.inheritedFds = fields[2];
+            report.exe = fields[0], report.inheritedFds = fields[2];
             report.argv.assign(fields.begin() + 3, fields.end());
-            EXPECT_EQ(kill(std::stoi(report.pid), 0), 0) << "start() returned only after the program ended";
+            EXPECT_EQ(kill(std::stoi(fields[1]), 0), 0) << "start() returned only after the program ended";
             errno = 0;
             EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
             EXPECT_EQ(errno, ECHILD) << "the program or its launcher is still our child";
