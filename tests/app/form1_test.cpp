@@ -120,8 +120,9 @@ TEST_F(Form1Test, WindowAsDesignedSeenByAssistiveTechnologyAndWalkedByTabWithAnd
         EXPECT_STREQ(widget->metaObject()->className(), row.kind);
         EXPECT_EQ(widget->geometry(), row.geometry);
         // Whole in its box, at the window's font; the credits are cut at the window's edge by design.
-        if (widget->objectName() != "Label1")
+        if (widget->objectName() != "Label1") {
             EXPECT_LE(widget->fontMetrics().horizontalAdvance(QString::fromUtf8(row.text)), textRoom(widget));
+        }
         QAccessibleInterface *iface = accessible(widget);
         EXPECT_TRUE(row.role == QAccessible::NoRole || iface->role() == row.role);
         EXPECT_EQ(iface->text(QAccessible::Name).toStdString(), row.text);

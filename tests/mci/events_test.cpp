@@ -90,7 +90,9 @@ TEST(DeviceEvents, DoneCodesAndModeForEndReplaceStopPauseAndClose) {
         if (c.untimed) f.device.waitUntilStopped();
         EXPECT_EQ(f.device.mode(), c.mode) << c.name;
         EXPECT_EQ(f.listener.events(), c.events) << c.name;
-        if (c.events == std::vector<std::string>{"done 1"}) EXPECT_EQ(f.listener.positions, std::vector<int>{50});
+        if (c.events == std::vector<std::string>{"done 1"}) {
+            EXPECT_EQ(f.listener.positions, std::vector<int>{50});
+        }
     }
 }
 
@@ -108,7 +110,9 @@ TEST(DeviceEvents, ErrorsByNumber) {
         const auto error = act(f);
         EXPECT_EQ(error ? error->number : 0, number);
         // The out-of-range ends were consumed with the failed command.
-        if (number == 30282) EXPECT_FALSE(f.device.command("play").has_value());
+        if (number == 30282) {
+            EXPECT_FALSE(f.device.command("play").has_value());
+        }
     }
     mci::NullVideoSink sink;
     RecordingListener listener;
