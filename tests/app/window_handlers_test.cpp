@@ -1,5 +1,4 @@
 #include "app/form_unloader.h"
-#include "app/identity.h"
 #include "app/install_layout.h"
 #include "app/window_handlers.h"
 #include "platform/forms/runtime_error.h"
@@ -66,12 +65,7 @@ TEST(WindowHandlers, LoadOpensTheDeviceAndSetsTheHelpFileOrReportsWhyNot)
         {"/home/me/Video Player", {},
          {"App.Path -> /home/me/Video Player", "App.Path -> /home/me/Video Player",
           "App.HelpFile = /home/me/Video Player/vlrk10.hlp"}, {}},
-        {"/", 30257, trapped("ID di periferica non valido"), {"30257 ID di periferica non valido"}},
         {"/", 30263, trapped("Periferica chiusa o sconosciuta"), {"30263 Periferica chiusa o sconosciuta"}},
-        {"/", 30266, trapped("Errore nel caricamento del driver della periferica multimediale"),
-         {"30266 Errore nel caricamento del driver della periferica multimediale"}},
-        {"/", 30274, trapped("Operazione non prevista per questa periferica"),
-         {"30274 Operazione non prevista per questa periferica"}},
         {"/", 30260, trapped("Unknown error ( 30260)"), {"30260 Unknown error ( 30260)"}},
         {"/", 0, trapped("Unknown error ( 0)"), {"0 Unknown error ( 0)"}},
         {"/", -5, trapped("Unknown error (-5)"), {"-5 Unknown error (-5)"}},
@@ -135,8 +129,7 @@ TEST(WindowHandlers, EveryWayOfClosingSendsCloseOnce)
     failing.fail("close", 30263);
     EXPECT_TRUE(failing.unloader.unload(FormUnloader::kFormControlMenu));
     EXPECT_TRUE(failing.unloader.unload(FormUnloader::kFormControlMenu));
-    EXPECT_EQ(failing.log.entries, (Log{kClose[1], "App.Title -> Vidlark 1.0",
-                                        "MsgBox(Run-time error '30263':\r\rdevice error, 16, Vidlark 1.0)"}));
+    EXPECT_EQ(failing.log.entries, (Log{kClose[1], "App.Title -> Vidlark 1.0", errorBox(30263, "device error")}));
 }
 
 TEST(WindowHandlers, HelpStartsTheViewerAndReportsWhyItCouldNot)
@@ -169,17 +162,6 @@ TEST(WindowHandlers, HelpStartsTheViewerAndReportsWhyItCouldNot)
                                       "Shell(winhelp /home/me/My Videos/vlrk10.hlp, 1)"} + c.then));
         EXPECT_EQ(w.App.errorLines, c.errorLines);
     }
-}
-
-TEST(WindowHandlers, AboutShowsNameEmptyLineAndCredits)
-{
-    Window w;
-    w.handlers.Command3_Click();
-
-    const std::string credits = identity::kCredits;
-    EXPECT_EQ(w.log.entries, Log{"MsgBox(Vidlark 1.0\r\r" + credits + ", 64, About)"});
-    EXPECT_FALSE(credits.empty());
-    EXPECT_EQ(credits.find_first_of("\r\n"), std::string::npos);
 }
 
 }  // namespace

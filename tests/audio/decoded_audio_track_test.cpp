@@ -9,8 +9,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <numbers>
 #include <variant>
 
 namespace {
@@ -71,23 +69,6 @@ std::vector<float> oracle(const std::string &path, int rate, bool mono = false) 
     return samples;
 }
 
-// Power of `freq` in one side (0 left, 1 right) over frames [from, from + count) (Goertzel).
-double tonePower(const std::vector<float> &stereo, int side, int rate, double freq, std::int64_t from,
-                 std::int64_t count) {
-    const double coeff = 2 * std::cos(2 * std::numbers::pi * freq / rate);
-    double s1 = 0, s2 = 0;
-    for (std::int64_t i = from; i < from + count && 2 * i < std::ssize(stereo); ++i)
-        s2 = std::exchange(s1, stereo[2 * i + side] + coeff * s1 - s2);
-    return (s1 * s1 + s2 * s2 - coeff * s1 * s2) / count;
-}
-
-// Seconds to the first left sample at half the level of lavfi's sine (1/8).
-double onsetSeconds(const std::vector<float> &stereo, int rate) {
-    for (std::size_t i = 0; 2 * i < stereo.size(); ++i)
-        if (std::fabs(stereo[2 * i]) >= 0.0625f) return static_cast<double>(i) / rate;
-    return -1;
-}
-
 struct CodecCase {
     const char *name;
     int sourceRate;
@@ -114,11 +95,10 @@ TEST_P(CodecTest, DecodesAsFfmpegDoesAndAgainWithinABudget) {
     EXPECT_GE(end, 10 * c.rate - 2);
     EXPECT_NEAR(end, std::ssize(reference) / 2, 2);
     EXPECT_LE(worstDifference(all, reference), 1e-4);
-    EXPECT_NEAR(onsetSeconds(all, c.rate), 1.0, 0.03);
 
     const std::size_t budget = 4 * mci::SampleBlockStore::kBlockBytes;
     auto small = decode(clip, c.rate, budget);
-    const std::pair<std::int64_t, bool> visits[] = {{end - 30000, false}, {9 * kBlock + 17, true}, {50000, false},
+    const std::pair<std::int64_t, bool> visits[] = {{end - 10000, false}, {9 * kBlock + 17, true}, {50000, false},
                                                     {3 * kBlock - 500, false}, {end - 1, true}, {7 * kBlock, false}};
     for (const auto &[first, backward] : visits) {
         read(small, first, 20000, backward);  // says where reading is
@@ -143,55 +123,6 @@ const CodecCase kCodecs[] = {
     {"adpcm_ima", 44100, {"-ac", "2", "-c:a", "adpcm_ima_wav"}, 44100},
     {"adpcm_ms", 44100, {"-ac", "2", "-c:a", "adpcm_ms"}, 44100}};
 INSTANTIATE_TEST_SUITE_P(Formats, CodecTest, ::testing::ValuesIn(kCodecs), [](const auto &p) { return p.param.name; });
-
-// 5.1 with one tone in the centre and another in the left surround: the centre reaches
-// both sides equally, the surround the left only.
-TEST(DecodedAudioTrack, DownmixesSurroundToStereo) {
-    for (const std::string codec : {"aac", "ac3"}) {
-        const std::string clip = makeClip("downmix_" + codec + ".avi", 2.0,
-                                          "aevalsrc=0|0|0.125*sin(2*PI*440*t)|0|0.125*sin(2*PI*660*t)|0:s=48000:c=5.1",
-                                          {"-c:a", codec});
-        ASSERT_EQ(openClip(clip)->audio()->params->ch_layout.nb_channels, 6);
-        const std::vector<float> all = readAll(decode(clip, 48000));
-        const auto power = [&](int side, double freq) { return tonePower(all, side, 48000, freq, 24000, 48000); };
-        EXPECT_GT(power(0, 440), 1e-5) << codec;
-        EXPECT_NEAR(power(0, 440) / power(1, 440), 1.0, 0.1) << codec;
-        EXPECT_GT(power(0, 660), std::max(1e-5, 1000 * power(1, 660))) << codec;
-    }
-}
-
-// Backward reads give the forward samples in reverse, across blocks and at both ends;
-// whatever lies outside the track is silence.
-TEST(DecodedAudioTrack, ReadsEitherWayWithSilenceOutside) {
-    auto track = decode(makeClip("backward_noise.avi", 3.0, kNoise + "7", {"-ac", "2", "-c:a", "pcm_s16le"}), 48000);
-    const std::vector<float> all = readAll(track);
-    const std::int64_t end = 3 * 48000;
-    ASSERT_EQ(track.frames(), end);
-    const std::tuple<std::int64_t, std::int64_t, bool> reads[] = {{5000, 40000, true},  {kBlock + 100, 40000, true},
-                                                                  {end - 1, 40000, true}, {end + 499, 1000, true},
-                                                                  {-50, 100, false},     {end - 10, 100, false}};
-    for (const auto &[first, count, backward] : reads)
-        EXPECT_EQ(read(track, first, count, backward), expectedRead(all, first, count, backward)) << first;
-}
-
-// MP3 in chunks cut anywhere, as many AVI writers did: every frame is still decoded,
-// once, in order. The MP3 file is muxed as if it were 8-bit PCM, then tagged as MP3.
-TEST(DecodedAudioTrack, Mp3InChunksCutAnywhere) {
-    const std::string mp3 = test_clips::make("cut_anywhere.mp3", {"-f", "lavfi", "-i", "sine=f=440:r=44100", "-t",
-                                                                  "3", "-c:a", "libmp3lame", "-b:a", "128k"});
-    const std::string asPcm = test_clips::make(
-        "cut_anywhere_pcm.avi", {"-f", "lavfi", "-i", "testsrc2=s=64x48:r=25:d=3", "-f", "u8", "-ar", "16000", "-ac",
-                                 "1", "-i", mp3, "-map", "0:v", "-map", "1:a", "-c:v", "mpeg4", "-c:a", "copy"});
-    std::ifstream in(asPcm, std::ios::binary);
-    std::string bytes(std::istreambuf_iterator<char>(in), {});
-    bytes.replace(bytes.find("strf", bytes.find("auds")) + 8, 2, "\x55\0", 2);  // wFormatTag of the sound
-    const std::string clip = test_clips::folder() + "/cut_anywhere.avi";
-    std::ofstream(clip, std::ios::binary) << bytes;
-    const std::vector<float> ours = readAll(decode(clip, 44100)), reference = oracle(clip, 44100);
-    ASSERT_GT(reference.size(), 3u * 44100 * 2);
-    EXPECT_EQ(ours.size(), reference.size());
-    EXPECT_GT(tonePower(ours, 0, 44100, 440, 44100, 88200), 100 * tonePower(ours, 0, 44100, 660, 44100, 88200));
-}
 
 // Hands the decoder the first 60 packets, then holds it until released.
 struct GatedPackets : mci::ClipAudioPackets {

@@ -1,12 +1,10 @@
 #include "platform/mci/audio/sdl_audio_sink.h"
-#include "tests/support/test_clips.h"
+#include "tests/support/disk_audio.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <unistd.h>
 
 namespace {
@@ -29,10 +27,7 @@ struct CountingSource : mci::AudioSource {
 TEST(SdlAudioSink, PlaysExactlyWhatTheSourceGives) {
     for (const int rate : {44100, 48000, 22050}) {
         SCOPED_TRACE(rate);
-        const std::string file = test_clips::folder() + "/sink-" + std::to_string(::getpid()) + ".raw";
-        ::setenv("SDL_AUDIODRIVER", "disk", 1);
-        ::setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-        ::setenv("SDL_DISKAUDIODELAY", "0", 1);
+        const std::string file = disk_audio::capture("sink-" + std::to_string(::getpid()), false);
         CountingSource source;
         mci::SdlAudioSink sink;
         ASSERT_TRUE(sink.open(rate, source));
@@ -44,8 +39,7 @@ TEST(SdlAudioSink, PlaysExactlyWhatTheSourceGives) {
         for (std::int64_t now = source.given; now < rate; now = source.given) source.given.wait(now);
         sink.close();
 
-        std::vector<float> heard(std::filesystem::file_size(file) / sizeof(float));
-        std::ifstream(file, std::ios::binary).read(reinterpret_cast<char *>(heard.data()), std::ssize(heard) * 4);
+        std::vector<float> heard = disk_audio::played(file, 1);
         std::filesystem::remove(file);
         const auto start = std::ranges::find_if(heard, [](float s) { return s != 0.0f; }) - heard.begin();
         heard.erase(heard.begin(), heard.begin() + (start & ~1));  // the silence written while paused

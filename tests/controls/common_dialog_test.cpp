@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -70,19 +69,6 @@ TEST_F(CommonDialogTest, showsTheFiltersAndListsWhatTheSelectedOneMatches) {
             open->reject();
         }));
     }
-}
-
-// A name typed then Enter gives its path; cancelled later, the dialog says so and keeps it.
-TEST_F(CommonDialogTest, typedNameIsChosenAndCancelKeepsIt) {
-    EXPECT_TRUE(showOpen(1, [](QFileDialog *open, std::set<QString>) {
-        QTest::keyClicks(open->findChild<QLineEdit *>("fileNameEdit"), "lower.avi");
-        QTest::keyClick(open->findChild<QLineEdit *>("fileNameEdit"), Qt::Key_Return);
-    }));
-    const QString chosen = QDir(folder.path()).absoluteFilePath("lower.avi");
-    EXPECT_EQ(dialog.fileName(), chosen);
-    EXPECT_EQ(dialog.filterIndex(), 1);
-    EXPECT_FALSE(showOpen(1, [](QFileDialog *open, std::set<QString>) { open->reject(); }));
-    EXPECT_EQ(dialog.fileName(), chosen);
 }
 
 }  // namespace

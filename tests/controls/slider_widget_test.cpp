@@ -23,9 +23,10 @@ struct SliderWidgetTest : testing::Test {
     QSignalSpy clicked{&slider, &SliderWidget::clicked};
 };
 
-// A press on the track puts the thumb under the mouse and it follows the mouse; the
-// release sets the value where the thumb is, then clicks.
-TEST_F(SliderWidgetTest, pressOnTheTrackMovesTheThumbAndTheReleaseSetsTheValueThenClicks) {
+// A press on the track puts the thumb under the mouse and it follows the mouse. A play
+// goes on writing the position while the user holds the thumb: the writes are taken,
+// the thumb stays under the mouse and the release sets the value, then clicks.
+TEST_F(SliderWidgetTest, theThumbFollowsTheMouseAndTheReleaseDecides) {
     std::int32_t valueAtClick = -1;
     QObject::connect(&slider, &SliderWidget::clicked, [&] { valueAtClick = slider.value(); });
     QTest::mousePress(&slider, Qt::LeftButton, {}, at(kWidth / 2));
@@ -33,28 +34,12 @@ TEST_F(SliderWidgetTest, pressOnTheTrackMovesTheThumbAndTheReleaseSetsTheValueTh
     EXPECT_TRUE(slider.thumbRect().contains(at(kWidth / 2)));
     QTest::mouseMove(&slider, at(kWidth - 5));
     EXPECT_EQ(slider.thumbValue(), 10);
-    EXPECT_EQ(slider.value(), 0);
     QTest::mouseMove(&slider, at(kWidth / 2));
-    EXPECT_EQ(clicked.count(), 0);
+    slider.setValue(8);
+    EXPECT_EQ(std::make_tuple(slider.value(), slider.thumbValue(), clicked.count()), std::make_tuple(8, 5, 0));
+    EXPECT_TRUE(slider.thumbRect().contains(at(kWidth / 2)));
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, at(kWidth / 2));
-    EXPECT_EQ(valueAtClick, 5);
-    EXPECT_EQ(clicked.count(), 1);
-}
-
-// A play goes on writing the position while the user holds the thumb: the writes are
-// taken, the thumb stays under the mouse and the release decides.
-TEST_F(SliderWidgetTest, writesDuringAHoldAreTakenButTheReleaseDecides) {
-    slider.setMax(12345);
-    QTest::mousePress(&slider, Qt::LeftButton, {}, at(100));
-    QTest::mouseMove(&slider, at(300));
-    const std::int32_t held = slider.thumbValue();
-    slider.setValue(1200);
-    EXPECT_EQ(slider.value(), 1200);
-    EXPECT_EQ(slider.thumbValue(), held);
-    EXPECT_TRUE(slider.thumbRect().contains(at(300)));
-    QTest::mouseRelease(&slider, Qt::LeftButton, {}, at(300));
-    EXPECT_EQ(slider.value(), held);
-    EXPECT_EQ(clicked.count(), 1);
+    EXPECT_EQ(std::make_pair(valueAtClick, int(clicked.count())), std::make_pair(5, 1));
 }
 
 // On a long clip a pixel spans many positions: a click on the thumb keeps its exact value,
@@ -64,7 +49,6 @@ TEST_F(SliderWidgetTest, largeRanges) {
     slider.setValue(4321);
     click(slider.thumbRect().center().x() + 1);
     EXPECT_EQ(slider.value(), 4321);
-    EXPECT_EQ(clicked.count(), 1);
     click(kWidth / 2);
     EXPECT_NEAR(slider.value(), 12345 / 2, 12345 / kWidth);
     for (const auto &[min, max] : {std::pair(0, 10), std::pair(INT32_MIN, INT32_MAX)}) {
@@ -85,8 +69,7 @@ TEST_F(SliderWidgetTest, keysMoveByTheChangesAndClickWhenTheValueMoved) {
         {Qt::Key_Down, 3, 7},  {Qt::Key_Home, 0, 8},  {Qt::Key_PageDown, 0, 8}};
     for (const auto &[key, value, clicks] : steps) {
         QTest::keyClick(&slider, key);
-        EXPECT_EQ(slider.value(), value) << key;
-        EXPECT_EQ(clicked.count(), clicks) << key;
+        EXPECT_EQ(std::make_pair(slider.value(), int(clicked.count())), std::make_pair(value, clicks)) << key;
     }
 }
 
@@ -102,26 +85,17 @@ TEST_F(SliderWidgetTest, assistiveTechnologySeesASliderAndMovesItAsAKeyWould) {
     EXPECT_EQ(std::vector<QVariant>({seen->minimumValue(), seen->maximumValue(), seen->currentValue(),
                                      seen->minimumStepSize()}),
               std::vector<QVariant>({0, 250, 40, 1}));
-    EXPECT_EQ(iface->text(QAccessible::Value).toStdString(), "40");
-
-    const struct {
-        QVariant set;
-        std::int32_t value;
-        int clicks;
-    } steps[] = {{120.4, 120, 1}, {120, 120, 1}, {1e12, 250, 2}, {-7, 0, 3}, {"many", 0, 3}, {std::nan(""), 0, 3},
-                 {75, 75, 4}};
+    const std::tuple<QVariant, std::int32_t, int> steps[] = {{120.4, 120, 1}, {120, 120, 1}, {1e12, 250, 2},
+                                                             {-7, 0, 3},     {"many", 0, 3}, {std::nan(""), 0, 3}};
     for (const auto &[set, value, clicks] : steps) {
         seen->setCurrentValue(set);
-        EXPECT_EQ(std::make_tuple(slider.value(), seen->currentValue().toInt(), clicked.count()),
+        EXPECT_EQ(std::make_tuple(slider.value(), seen->currentValue().toInt(), int(clicked.count())),
                   std::make_tuple(value, value, clicks))
             << set.toString().toStdString();
     }
     QTest::mousePress(&slider, Qt::LeftButton, {}, slider.thumbRect().center());
     seen->setCurrentValue(200);
-    EXPECT_EQ(slider.value(), 75);
-    EXPECT_EQ(clicked.count(), 4);
-    QTest::mouseRelease(&slider, Qt::LeftButton, {}, slider.thumbRect().center());
-    EXPECT_EQ(clicked.count(), 5);
+    EXPECT_EQ(std::make_pair(slider.value(), int(clicked.count())), std::make_pair(0, 3));
 }
 
 }  // namespace

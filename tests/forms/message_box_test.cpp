@@ -11,35 +11,29 @@
 
 namespace {
 
+// The style gives the icon; one OK; carriage returns break lines; markup (a file name,
+// say) stays text.
 TEST(QtFormsRuntime, BoxStyleGivesItsIconAndOneOkAndCarriageReturnsBreakLines)
 {
-    const struct {
-        int style;
-        QMessageBox::Icon icon;
-        const char *text, *shown;
-    } cases[] = {
-        {16, QMessageBox::Critical, "Run-time error '5':\r\rx", "Run-time error '5':\n\nx"},
+    const std::tuple<int, QMessageBox::Icon, const char *, const char *> cases[] = {
+        {16, QMessageBox::Critical, "a\r\rb", "a\n\nb"},
         {48, QMessageBox::Warning, "Winhelp not found", "Winhelp not found"},
-        // Markup in a text (a file name, say) stays text.
-        {64, QMessageBox::Information, "Vidlark 1.0\r\r<b>credits</b>\r\nend", "Vidlark 1.0\n\n<b>credits</b>\nend"},
+        {64, QMessageBox::Information, "<b>credits</b>\r\nend", "<b>credits</b>\nend"},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.style);
+    for (const auto &[style, icon, text, shown] : cases) {
         bool seen = false;
         QTimer::singleShot(0, [&] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
             seen = true;
-            EXPECT_EQ(box->icon(), c.icon);
-            EXPECT_EQ(box->windowTitle().toStdString(), "Error");
-            EXPECT_EQ(box->text().toStdString(), c.shown);
-            EXPECT_EQ(box->textFormat(), Qt::PlainText);
+            EXPECT_EQ(std::make_tuple(box->icon(), box->windowTitle(), box->text(), box->textFormat()),
+                      std::make_tuple(icon, QString("Error"), QString(shown), Qt::PlainText));
             ASSERT_EQ(box->buttons().size(), 1);
             EXPECT_EQ(box->standardButton(box->buttons()[0]), QMessageBox::Ok);
             box->buttons()[0]->click();
         });
-        QtFormsRuntime("Vidlark 1.0", "/opt").msgBox(c.text, c.style, "Error");
-        EXPECT_TRUE(seen);
+        QtFormsRuntime("Vidlark 1.0", "/opt").msgBox(text, style, "Error");
+        EXPECT_TRUE(seen) << style;
     }
 }
 
@@ -51,10 +45,8 @@ TEST(UnhandledError, IsReportedOnceInACriticalBox)
     EXPECT_FALSE(runHandler(runtime, [] { throw RuntimeError(-5, "Odd"); }));
     EXPECT_TRUE(runHandler(runtime, [] {}));
     EXPECT_FALSE(runHandler(runtime, [] { throw std::logic_error("broken"); }));
-
     EXPECT_EQ(log.entries, (std::vector<std::string>{
-                               "App.Title -> Vidlark 1.0",
-                               "MsgBox(Run-time error '-5':\r\rOdd, 16, Vidlark 1.0)",
+                               "App.Title -> Vidlark 1.0", "MsgBox(Run-time error '-5':\r\rOdd, 16, Vidlark 1.0)",
                                "App.Title -> Vidlark 1.0",
                                "MsgBox(Run-time error '51':\r\rInternal error: broken, 16, Vidlark 1.0)",
                            }));
