@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "app/identity.h"
+#include "app/last_folder.h"
 #include "platform/controls/common_dialog.h"
 #include "platform/controls/slider_widget.h"
 #include "platform/forms/runtime_error.h"
@@ -20,6 +21,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -241,6 +243,11 @@ TEST_F(Form1Test, DroppedOrNamedFilesOpenAndTheNextRunsDialogStartsInTheLastFold
     QFile junk(bad);
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("RIFF, but nothing more") > 0);
     junk.close();
+    {
+        // An earlier run's folder would hide a folder never remembered.
+        QSettings settings(QSettings::IniFormat, QSettings::UserScope, "vidlark", "vidlark");
+        settings.clear();
+    }
 
     form->load();
     showActive();
@@ -277,6 +284,7 @@ TEST_F(Form1Test, DroppedOrNamedFilesOpenAndTheNextRunsDialogStartsInTheLastFold
     form->openFile(bad);
     EXPECT_EQ(runtime.errorLines.size(), 2u);
 
+    EXPECT_EQ(last_folder::load(), QFileInfo(clip).absolutePath());  // as the next run reads it
     form = std::make_unique<Form1>(runtime, new MMControlWidget({}, mci::makeNullAudioSink()));
     QString startedIn;
     QObject::connect(form->findChild<CommonDialog *>(), &CommonDialog::aboutToShow, form.get(),
