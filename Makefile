@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: setup build run test asan-test bench clean
+.PHONY: setup build run test asan-test bench fuzz clean
 
 setup:
 	bash scripts/setup.sh
@@ -18,8 +18,13 @@ run: build
 test: build
 	bash scripts/run_tests.sh $(BUILD)
 
+# `make fuzz SECONDS=3600`: the libFuzzer target over hostile AVI files (RELIABILITY.md).
+SECONDS ?= 60
+fuzz: setup
+	bash fuzz/run.sh $(BUILD)-fuzz seconds $(SECONDS)
+
 bench: build
 	bash bench/compare.sh $(BUILD)/bin
 
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan $(BUILD)-fuzz

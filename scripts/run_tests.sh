@@ -37,3 +37,6 @@ cmake --build "$tsan" -j2 --target vidlark-bench mci_bad_files_test mci_events_t
 export TSAN_OPTIONS="suppressions=$root/scripts/tsan.supp"
 ctest --test-dir "$tsan" --output-on-failure -j2 -R '^(mci_(bad_files|events|sound)|audio_track|mci_widget)_tests?$'
 "$tsan/bin/vidlark-bench" --commands 400 --seed 1 "$tsan/test-clips/events_gop250.avi"
+
+# Hostile files: the fuzzer over its seed corpus, a fixed number of mutated inputs.
+bash "$root/fuzz/run.sh" "${build}-fuzz" runs 2000

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev googletest
   xvfb xdotool imagemagick x11-utils fonts-dejavu-core
   mpv jq bc time python3 appstream
+  clang libclang-rt-dev
 )
 missing=()
 for p in "${packages[@]}"; do
