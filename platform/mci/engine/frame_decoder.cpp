@@ -1,5 +1,7 @@
 #include "platform/mci/engine/frame_decoder.h"
 
+#include "platform/mci/clip_limits.h"
+
 #include <algorithm>
 #include <thread>
 
@@ -21,6 +23,7 @@ FrameDecoder::FrameDecoder(std::shared_ptr<const ClipIndex> clip, int threads)
     CodecContextPtr ctx(avcodec_alloc_context3(codec));
     if (!ctx || avcodec_parameters_to_context(ctx.get(), par) < 0) return;
     ctx->pkt_timebase = m_clip->video().timeBase;
+    ctx->max_pixels = clip_limits::kMaxPixels;  // a picture the bitstream makes larger is refused
     ctx->thread_count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     if (avcodec_open2(ctx.get(), codec, nullptr) < 0) return;
     m_context = std::move(ctx);
@@ -60,6 +63,11 @@ bool FrameDecoder::feedNextPacket() {
     m_context->skip_frame = m_nextFeedSlot + kReorderMargin < m_exactFrom ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
     PacketPtr pkt = m_clip->readPacket(m_clip->video(), m_clip->packetAtSlot(m_nextFeedSlot));
     ++m_nextFeedSlot;
+    if (!pkt && m_clip->cut()) {
+        // The file ends here now: what follows cannot be read either.
+        m_nextFeedSlot = length;
+        return feedNextPacket();
+    }
     if (!pkt) return true;
     const int rc = avcodec_send_packet(m_context.get(), pkt.get());
     (void)rc;  // a damaged packet is skipped: the picture before it stays in force

@@ -49,7 +49,9 @@ void PictureSource::learnPictureBytes(const Picture &picture) {
 }
 
 int PictureSource::cursorUntil() const {
-    return m_cursorNext ? m_cursorNext->slot : m_session->length();
+    if (m_cursorNext) return m_cursorNext->slot;
+    // The last picture lasts to the end of the clip, unless the file now ends sooner.
+    return m_session->clip->cut() && m_cursor ? m_cursor->slot + 1 : m_session->length();
 }
 
 bool PictureSource::advanceCursor() {
@@ -135,10 +137,13 @@ bool PictureSource::decodeSegment(const Serving &serving, int low, int high) {
         const int until = next ? next->slot : m_session->length();
         if (until > low && exact) {
             learnPictureBytes(*picture);
-            // Room comes from what the play has already shown: wait for it.
+            // A picture the budget cannot hold at all cannot be played backwards.
+            if (FrameCache::pictureBytes(*picture->frame) > cache.budget()) return false;
+            // Room comes from what the play has already shown, the picture on screen
+            // included (the worker holds it): wait for it.
             const bool added = m_channel.waitToAdd(serving.serial, serving.stop, [&] {
                 const int shown = m_channel.shownSlot();
-                return cache.insert(*picture, until, shown, low, std::max(shown, high));
+                return cache.insert(*picture, until, shown, low, std::max(shown - 1, high));
             });
             if (!added) return false;
         }
