@@ -65,29 +65,6 @@ void garbleIndex(const std::string &from, const std::string &to) {
     });
 }
 
-void damageFrames(const std::string &from, const std::string &to) {
-    std::vector<char> bytes = load(from);
-    auto word = [&](std::size_t at) {
-        std::uint32_t value = 0;
-        std::memcpy(&value, bytes.data() + at, 4);
-        return value;
-    };
-    std::size_t at = 12;  // the top level's lists, to the one holding the chunks
-    while (at + 12 <= bytes.size() && std::memcmp(bytes.data() + at + 8, "movi", 4) != 0) at += 8 + (word(at + 4) + 1) / 2 * 2;
-    std::uint32_t seed = 12345;
-    int video = 0;
-    for (at += 12; at + 8 <= bytes.size(); at += 8 + (word(at + 4) + 1) / 2 * 2) {
-        const std::uint32_t size = word(at + 4);
-        if (std::memcmp(bytes.data() + at + 2, "dc", 2) != 0 || size < 64 || at + 8 + size > bytes.size()) continue;
-        if (++video % 5 != 3) continue;
-        for (std::uint32_t i = size / 3; i < size / 3 + 24; ++i) {
-            seed = seed * 1103515245 + 12345;
-            bytes[at + 8 + i] = static_cast<char>(seed >> 16);
-        }
-    }
-    save(to, bytes);
-}
-
 void setField(const std::string &from, const std::string &to, const char *id, int nth, std::size_t offset,
               std::uint32_t value, std::size_t width) {
     std::vector<char> bytes = load(from);

@@ -13,9 +13,6 @@ void dropIndex(const std::string &from, const std::string &to);
 void clearKeyFlags(const std::string &from, const std::string &to);
 // Copies `from` to `to` with the chunk offsets of its idx1 index pointing elsewhere.
 void garbleIndex(const std::string &from, const std::string &to);
-// Copies `from` to `to` with bytes of every fifth video chunk overwritten, as a bad
-// disc or transfer leaves them: the bitstream is damaged, the file's structure is not.
-void damageFrames(const std::string &from, const std::string &to);
 // Copies `from` to `to` with the field of `width` bytes at `offset` into the data of
 // the `nth` chunk called `id` (0: the first) set to `value`, as a hostile file declares it.
 void setField(const std::string &from, const std::string &to, const char *id, int nth, std::size_t offset,

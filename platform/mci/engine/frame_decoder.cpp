@@ -9,6 +9,11 @@ namespace mci {
 
 namespace {
 constexpr int kReorderMargin = 8;
+
+// The decoder filled in what it could not decode (or says the picture is broken).
+bool concealed(const AVFrame &frame) {
+    return frame.decode_error_flags != 0 || (frame.flags & AV_FRAME_FLAG_CORRUPT);
+}
 }
 
 }  // namespace mci
@@ -85,8 +90,10 @@ std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
         std::optional<Picture> first = next();
         if (key == firstKey) return first;
         // A first picture without a stamp cannot be placed (a key frame shown after
-        // the frames that follow it in the file): start from the key before.
-        const bool whole = first && first->frame->key_frame && first->frame->best_effort_timestamp != AV_NOPTS_VALUE;
+        // the frames that follow it in the file), and a concealed one is not what a run
+        // through it shows: start from the key before.
+        const bool whole = first && first->frame->key_frame && first->frame->best_effort_timestamp != AV_NOPTS_VALUE &&
+                           !concealed(*first->frame);
         if (!whole) m_falseKeys.insert(std::upper_bound(m_falseKeys.begin(), m_falseKeys.end(), key), key);
         if (whole) m_groupFirst[key] = first->slot;
         // Pictures before the first of this run belong to the group before it.
