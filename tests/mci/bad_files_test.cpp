@@ -79,8 +79,9 @@ struct BadFile {
     const char *name;
     std::string (*make)();
     int expectedError;  // 0: opens and plays what it holds
-    bool timed = false;  // played at its own pace, its sound decoded
+    bool timed = false;  // played at its own pace, its sound decoded for SDL's dummy device
     bool cutDuringPlay = false;
+    std::size_t cacheBytes = 256u << 20;  // for backward play
 };
 
 const BadFile kBadFiles[] = {
@@ -124,7 +125,8 @@ const BadFile kBadFiles[] = {
      30296},
     {"huge_start", [] { return declared("huge_start", cinepak(), "strh", 0, 28, 65536); }, 30296},
     // Sound no device can play: the picture plays without it.
-    {"absurd_sample_rate", [] { return declared("absurd_rate", withPcm(), "strf", 1, 4, 338'000'000); }, 0, true},
+    {"absurd_sample_rate", [] { return declared("absurd_rate", withPcm(), "strf", 1, 4, 2); }, 0, true},
+    {"huge_sample_rate", [] { return declared("huge_rate", withPcm(), "strf", 1, 4, 338'000'000); }, 0, true},
     {"absurd_channels", [] { return declared("absurd_channels", withPcm(), "strf", 1, 2, 200, 2); }, 0, true},
     // Not a file at all: answered at once, never a blocked open.
     {"pipe",
@@ -142,6 +144,9 @@ const BadFile kBadFiles[] = {
      },
      30275},
     {"cut_during_play", cutCopy, 0, false, true},
+    // Backward play with room for one picture (some 48 kB with the decoder's padding),
+    // not two: it still shows every one.
+    {"backward_budget_one_picture", goodClip, 0, false, false, 70'000},
 };
 
 // Ends the process if a case takes longer than any slow machine would.
@@ -177,16 +182,19 @@ public:
     explicit CuttingSink(std::string path) : m_path(std::move(path)) {}
     void present(const mci::Picture &picture) override {
         m_last = picture.slot;
+        ++m_presented;
         if (!m_path.empty() && ++m_shown == 10 && ::truncate(m_path.c_str(), avi_surgery::fileSize(m_path) / 2) != 0)
             std::abort();
     }
     void clear() override {}
     int last() const { return m_last; }
+    int presented() const { return m_presented; }
 
 private:
     const std::string m_path;
     int m_shown = 0;
     std::atomic<int> m_last{-1};
+    std::atomic<int> m_presented{0};
 };
 
 long peakMegabytes() {
@@ -205,7 +213,8 @@ TEST_P(BadFiles, GetTheirErrorOrPlay) {
     const Watchdog watchdog(bad.name);
     CuttingSink sink(bad.cutDuringPlay ? path : "");
     mci::NullDeviceListener listener;
-    mci::MciDevice device(mci::DeviceOptions{.untimed = !bad.timed}, sink, mci::makeNullAudioSink(), listener);
+    mci::MciDevice device(mci::DeviceOptions{.reverseCacheBytes = bad.cacheBytes, .untimed = !bad.timed}, sink,
+                          bad.timed ? mci::makeSdlAudioSink() : mci::makeNullAudioSink(), listener);
     device.setDeviceType("avivideo");
     device.setFileName(path);
     const std::optional<mci::MciError> error = device.command("open");
@@ -224,6 +233,7 @@ TEST_P(BadFiles, GetTheirErrorOrPlay) {
     const int length = device.length();
     EXPECT_GT(length, 0);
     for (auto [from, to] : {std::pair{0, length}, std::pair{length, 0}}) {
+        const int before = sink.presented();
         device.setFrom(from);
         device.setTo(to);
         EXPECT_FALSE(device.command("play").has_value());
@@ -232,6 +242,8 @@ TEST_P(BadFiles, GetTheirErrorOrPlay) {
         // A cut file ends the play where it ends now, not after showing slots it lost.
         if (bad.cutDuringPlay && from == 0) {
             EXPECT_LT(sink.last(), length - 1);
+        } else if (!bad.timed) {
+            EXPECT_EQ(sink.presented() - before, length) << "a picture at every slot";
         }
     }
     EXPECT_FALSE(device.command("close").has_value());
