@@ -65,8 +65,10 @@ bool PictureSource::reach(const Serving &serving, int slot, int low, std::option
     FrameDecoder &decoder = *m_session->decoder;
     // Going on from where the decoder stands beats starting again from the key frame
     // unless that is much farther back; across a key frame it always does.
+    // Past where a cut file now ends, the decoder's last picture is all there is.
     const bool reachable = m_cursor && m_cursorExact && m_cursor->slot <= slot &&
-                           slot - m_cursor->slot <= slot - m_session->clip->keySlotAtOrBefore(slot) + kGoOnFrames;
+                           (slot - m_cursor->slot <= slot - m_session->clip->keySlotAtOrBefore(slot) + kGoOnFrames ||
+                            (!m_cursorNext && m_session->clip->cut()));
     if (!reachable) {
         m_cursor = decoder.seek(slot, std::max(0, low - kStepMargin));
         m_cursorExact = decoder.exact();
