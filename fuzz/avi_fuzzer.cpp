@@ -1,6 +1,7 @@
 // libFuzzer target: whatever bytes a file holds, opening it, reaching its slots
-// forwards and backwards and decoding its sound must end, within the fuzzer's time
-// and memory limits, without a memory error or undefined behaviour.
+// forwards and backwards, decoding its sound and playing on after it was cut to half
+// must end, within the fuzzer's time and memory limits, without a memory error or
+// undefined behaviour.
 
 #include "platform/mci/audio_interfaces.h"
 #include "platform/mci/engine/clip_index.h"
@@ -26,12 +27,18 @@ public:
     ~MemoryFile() { ::close(m_fd); }
     const std::string &write(const uint8_t *data, size_t size) {
         if (ftruncate(m_fd, 0) != 0 || pwrite(m_fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+        m_size = size;
         return m_path;
+    }
+    // As a copy being overwritten: the file shrinks under the open clip.
+    void cut() {
+        if (ftruncate(m_fd, static_cast<off_t>(m_size / 2)) != 0) std::abort();
     }
 
 private:
     int m_fd;
     std::string m_path;
+    size_t m_size = 0;
 };
 
 constexpr int kSpan = 48;  // slots played each way: enough to cross a few groups, short enough to stay fast
@@ -46,7 +53,7 @@ void driveSound(const std::string &path) {
     track->read(4800, true, out);
 }
 
-void driveDevice(const std::string &path) {
+void driveDevice(const std::string &path, MemoryFile &file) {
     mci::NullVideoSink sink;
     mci::NullDeviceListener listener;
     mci::DeviceOptions options;
@@ -74,6 +81,9 @@ void driveDevice(const std::string &path) {
     device.setTo(length / 2);
     device.command("seek");
     device.waitUntilStopped();
+    file.cut();
+    play(0, std::min(length, kSpan));
+    play(length, std::max(0, length - kSpan));
     device.command("close");
 }
 
@@ -87,7 +97,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static MemoryFile file;
     const std::string &path = file.write(data, size);
-    driveDevice(path);
     driveSound(path);
+    driveDevice(path, file);
     return 0;
 }
