@@ -15,8 +15,11 @@ mkdir -p "$build/fuzz-corpus" "$build/fuzz-findings"
 limits=(-rss_limit_mb=1024 -timeout=10 -artifact_prefix="$build/fuzz-findings/" -print_final_stats=1)
 case $mode in
   seconds) nice -n 10 "$build/bin/vidlark-fuzz" "${limits[@]}" -max_total_time="$amount" \
-             "$build/fuzz-corpus" "$build/fuzz-seeds" ;;
-  # Fixed seed, so the same inputs every time; the corpus folder is not touched.
-  runs) nice -n 10 "$build/bin/vidlark-fuzz" "${limits[@]}" -seed=1 -runs="$amount" "$build/fuzz-seeds" ;;
+             "$build/fuzz-corpus" "$build/fuzz-seeds" "$root/fuzz/regressions" ;;
+  # A fixed seed and a fresh folder for what it learns, so the same inputs every time;
+  # the inputs of past findings run first, each once, beside the seeds.
+  runs) rm -rf "$build/fuzz-check" && mkdir -p "$build/fuzz-check"
+        nice -n 10 "$build/bin/vidlark-fuzz" "${limits[@]}" -seed=1 -runs="$amount" "$build/fuzz-check" \
+          "$build/fuzz-seeds" "$root/fuzz/regressions" ;;
   *) echo "usage: fuzz/run.sh BUILD_DIR seconds|runs N" >&2; exit 64 ;;
 esac
