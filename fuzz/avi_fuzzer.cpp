@@ -3,6 +3,8 @@
 // must end, within the fuzzer's time and memory limits, without a memory error or
 // undefined behaviour.
 
+#include "platform/mci/audio/clip_audio_packets.h"
+#include "platform/mci/audio/decoded_audio_track.h"
 #include "platform/mci/audio_interfaces.h"
 #include "platform/mci/engine/clip_index.h"
 #include "platform/mci/mci_device.h"
@@ -47,10 +49,15 @@ void driveSound(const std::string &path) {
     auto opened = mci::ClipIndex::open(path);
     auto *clip = std::get_if<std::shared_ptr<const mci::ClipIndex>>(&opened);
     if (!clip || !(*clip)->audio()) return;
-    std::unique_ptr<mci::AudioTrack> track = mci::decodeAudioTrack(*clip, 48000);
+    // Little memory, so that reading about also drops and decodes blocks again.
+    mci::DecodedAudioTrack track(std::make_unique<mci::ClipAudioPackets>(*clip), 48000,
+                                 mci::AudioTrackOptions{.memoryBytes = 1u << 20});
     std::array<float, 2048> out{};
-    for (std::int64_t at : {std::int64_t{0}, std::int64_t{48000}, std::int64_t{4800}}) track->read(at, false, out);
-    track->read(4800, true, out);
+    for (std::int64_t at : {std::int64_t{0}, std::int64_t{480000}, std::int64_t{4800}}) {
+        track.read(at, false, out);
+        track.waitUntilIdle();
+    }
+    track.read(4800, true, out);
 }
 
 void driveDevice(const std::string &path, MemoryFile &file) {
