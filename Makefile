@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: run test build package bench clean
+.PHONY: run test build package bench fuzz clean
 
 # A first build for running only needs no GoogleTest; a tree configured with the
 # tests keeps them.
@@ -33,5 +33,11 @@ bench:
 	cmake --build $(BUILD) -j$(JOBS)
 	bash bench/compare.sh $(BUILD)/bin
 
+# `make fuzz SECONDS=3600`: the libFuzzer target over hostile AVI files (RELIABILITY.md).
+SECONDS ?= 60
+fuzz:
+	bash scripts/setup.sh test
+	bash fuzz/run.sh $(BUILD)-fuzz seconds $(SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan build-package
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-fuzz build-package

@@ -16,6 +16,7 @@ test=(
   xvfb xdotool imagemagick x11-utils
   appstream desktop-file-utils man-db lintian dpkg-dev file
   mpv jq bc time python3  # make bench
+  clang libclang-rt-dev  # the fuzzer
 )
 case $group in
   run) packages=("${run[@]}") ;;

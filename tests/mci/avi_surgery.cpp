@@ -1,5 +1,6 @@
 #include "tests/mci/avi_surgery.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -62,6 +63,18 @@ void garbleIndex(const std::string &from, const std::string &to) {
         shift = shift * 31 % 4093 + 1;
         return offset + shift;
     });
+}
+
+void setField(const std::string &from, const std::string &to, const char *id, int nth, std::size_t offset,
+              std::uint32_t value, std::size_t width) {
+    std::vector<char> bytes = load(from);
+    for (std::size_t at = 12; at + 8 + offset + 4 <= bytes.size(); ++at) {
+        if (std::memcmp(bytes.data() + at, id, 4) != 0 || nth-- > 0) continue;
+        std::memcpy(bytes.data() + at + 8 + offset, &value, std::min<std::size_t>(width, 4));  // little-endian
+        save(to, bytes);
+        return;
+    }
+    throw std::runtime_error(std::string("no chunk ") + id);
 }
 
 void truncate(const std::string &from, const std::string &to, long bytes) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Damages AVI files the way real ones come damaged, for the tests.
@@ -11,6 +13,10 @@ void dropIndex(const std::string &from, const std::string &to);
 void clearKeyFlags(const std::string &from, const std::string &to);
 // Copies `from` to `to` with the chunk offsets of its idx1 index pointing elsewhere.
 void garbleIndex(const std::string &from, const std::string &to);
+// Copies `from` to `to` with the field of `width` bytes at `offset` into the data of
+// the `nth` chunk called `id` (0: the first) set to `value`, as a hostile file declares it.
+void setField(const std::string &from, const std::string &to, const char *id, int nth, std::size_t offset,
+              std::uint32_t value, std::size_t width = 4);
 // Copies the first `bytes` bytes of `from` to `to`.
 void truncate(const std::string &from, const std::string &to, long bytes);
 long fileSize(const std::string &path);

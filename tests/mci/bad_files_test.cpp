@@ -1,5 +1,6 @@
-// A bad file gets its numbered error or plays what it holds; it never crashes, hangs
-// or leaks (this suite also runs under AddressSanitizer).
+// A bad file gets its numbered error or plays what it holds; it never crashes, hangs,
+// leaks or takes more memory than the test allows (this suite also runs under
+// AddressSanitizer).
 
 #include "platform/mci/audio_interfaces.h"
 #include "platform/mci/mci_device.h"
@@ -8,8 +9,19 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -32,6 +44,31 @@ std::string randomBytes(std::size_t n) {
     return s;
 }
 
+// A hostile twin of a small clip: one header field set to what no real file holds.
+std::string declared(const char *name, const std::string &clip, const char *chunk, int nth, std::size_t offset,
+                     std::uint32_t value, std::size_t width = 4) {
+    const std::string path = test_clips::folder() + "/" + name + ".avi";
+    avi_surgery::setField(clip, path, chunk, nth, offset, value, width);
+    return path;
+}
+
+std::string cinepak() {
+    return test_clips::make("bad_files_cinepak.avi",
+                            {"-f", "lavfi", "-i", "testsrc2=s=64x48:r=25:d=1", "-c:v", "cinepak"});
+}
+
+std::string withPcm() {
+    return test_clips::make("bad_files_pcm.avi", {"-f", "lavfi", "-i", "testsrc2=s=64x48:r=25:d=1", "-f", "lavfi",
+                                                  "-i", "sine=d=1", "-c:v", "mjpeg", "-c:a", "pcm_s16le", "-shortest"});
+}
+
+// A clip that is cut to half its size while it plays, as a copy still being written is.
+std::string cutCopy() {
+    const std::string path = test_clips::folder() + "/cut_during_play.avi";
+    std::filesystem::copy_file(goodClip(), path, std::filesystem::copy_options::overwrite_existing);
+    return path;
+}
+
 std::string renamed(const std::string &made, const std::string &name) {
     const std::string path = test_clips::folder() + "/" + name;
     avi_surgery::truncate(made, path, avi_surgery::fileSize(made));
@@ -42,6 +79,9 @@ struct BadFile {
     const char *name;
     std::string (*make)();
     int expectedError;  // 0: opens and plays what it holds
+    bool timed = false;  // played at its own pace, its sound decoded for SDL's dummy device
+    bool cutDuringPlay = false;
+    std::size_t cacheBytes = 256u << 20;  // for backward play
 };
 
 const BadFile kBadFiles[] = {
@@ -80,15 +120,101 @@ const BadFile kBadFiles[] = {
                                  {"-f", "lavfi", "-i", "testsrc2=s=64x48:d=1", "-frames:v", "0", "-c:v", "mjpeg"});
      },
      30296},
+    // Declared beyond what any real AVI holds: refused before anything is allocated.
+    {"huge_picture", [] { return declared("huge_picture", declared("huge_w", cinepak(), "strf", 0, 4, 16000), "strf", 0, 8, 16000); },
+     30296},
+    {"huge_start", [] { return declared("huge_start", cinepak(), "strh", 0, 28, 65536); }, 30296},
+    // Sound no device can play: the picture plays without it.
+    {"absurd_sample_rate", [] { return declared("absurd_rate", withPcm(), "strf", 1, 4, 2); }, 0, true},
+    {"huge_sample_rate", [] { return declared("huge_rate", withPcm(), "strf", 1, 4, 338'000'000); }, 0, true},
+    {"absurd_channels", [] { return declared("absurd_channels", withPcm(), "strf", 1, 2, 200, 2); }, 0, true},
+    // Not a file at all: answered at once, never a blocked open.
+    {"pipe",
+     [] {
+         const std::string path = test_clips::folder() + "/pipe.avi";
+         if (::mkfifo(path.c_str(), 0600) != 0 && errno != EEXIST) throw std::runtime_error("mkfifo");
+         return path;
+     },
+     30296},
+    {"folder",
+     [] {
+         const std::string path = test_clips::folder() + "/folder.avi";
+         std::filesystem::create_directories(path);
+         return path;
+     },
+     30275},
+    {"cut_during_play", cutCopy, 0, false, true},
+    // Backward play with room for one picture (some 48 kB with the decoder's padding),
+    // not two: it still shows every one.
+    {"backward_budget_one_picture", goodClip, 0, false, false, 70'000},
 };
+
+// Ends the process if a case takes longer than any slow machine would.
+class Watchdog {
+public:
+    explicit Watchdog(const char *name)
+        : m_thread([this, name] {
+              std::unique_lock lock(m_mutex);
+              if (!m_done.wait_for(lock, std::chrono::minutes(5), [this] { return m_finished; })) {
+                  std::fprintf(stderr, "%s: no answer after 5 minutes\n", name);
+                  std::abort();
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_finished = true;
+        }
+        m_done.notify_all();
+        m_thread.join();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_finished = false;
+    std::thread m_thread;
+};
+
+// Cuts the file to half its size when the play shows its tenth picture.
+class CuttingSink : public mci::VideoSink {
+public:
+    explicit CuttingSink(std::string path) : m_path(std::move(path)) {}
+    void present(const mci::Picture &picture) override {
+        m_last = picture.slot;
+        ++m_presented;
+        if (!m_path.empty() && ++m_shown == 10 && ::truncate(m_path.c_str(), avi_surgery::fileSize(m_path) / 2) != 0)
+            std::abort();
+    }
+    void clear() override {}
+    int last() const { return m_last; }
+    int presented() const { return m_presented; }
+
+private:
+    const std::string m_path;
+    int m_shown = 0;
+    std::atomic<int> m_last{-1};
+    std::atomic<int> m_presented{0};
+};
+
+long peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+constexpr long kMemoryLimitMb = 1024;  // far above a small clip's needs, far below a blowup's
 
 class BadFiles : public ::testing::TestWithParam<BadFile> {};
 
 TEST_P(BadFiles, GetTheirErrorOrPlay) {
-    const std::string path = GetParam().make();
-    mci::NullVideoSink sink;
+    const BadFile &bad = GetParam();
+    const std::string path = bad.make();
+    const Watchdog watchdog(bad.name);
+    CuttingSink sink(bad.cutDuringPlay ? path : "");
     mci::NullDeviceListener listener;
-    mci::MciDevice device(mci::DeviceOptions{.untimed = true}, sink, mci::makeNullAudioSink(), listener);
+    mci::MciDevice device(mci::DeviceOptions{.reverseCacheBytes = bad.cacheBytes, .untimed = !bad.timed}, sink,
+                          bad.timed ? mci::makeSdlAudioSink() : mci::makeNullAudioSink(), listener);
     device.setDeviceType("avivideo");
     device.setFileName(path);
     const std::optional<mci::MciError> error = device.command("open");
@@ -100,19 +226,28 @@ TEST_P(BadFiles, GetTheirErrorOrPlay) {
         // A failed open leaves the device closed, and closed it does nothing.
         EXPECT_FALSE(device.command("play").has_value());
         EXPECT_FALSE(device.command("close").has_value());
+        EXPECT_LT(peakMegabytes(), kMemoryLimitMb);
         return;
     }
     ASSERT_FALSE(error.has_value()) << error->number;
     const int length = device.length();
     EXPECT_GT(length, 0);
     for (auto [from, to] : {std::pair{0, length}, std::pair{length, 0}}) {
+        const int before = sink.presented();
         device.setFrom(from);
         device.setTo(to);
         EXPECT_FALSE(device.command("play").has_value());
         device.waitUntilStopped();
         EXPECT_EQ(device.position(), to);
+        // A cut file ends the play where it ends now, not after showing slots it lost.
+        if (bad.cutDuringPlay && from == 0) {
+            EXPECT_LT(sink.last(), length - 1);
+        } else if (!bad.timed) {
+            EXPECT_EQ(sink.presented() - before, length) << "a picture at every slot";
+        }
     }
     EXPECT_FALSE(device.command("close").has_value());
+    EXPECT_LT(peakMegabytes(), kMemoryLimitMb);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, BadFiles, ::testing::ValuesIn(kBadFiles),

@@ -49,6 +49,10 @@ std::vector<ClipCase> clipCases() {
          avi_surgery::dropIndex},
         {"no_key_flags_mpeg4", source("160x120", 6) + std::vector<std::string>{"-c:v", "mpeg4", "-g", "50", "-bf", "1"},
          avi_surgery::clearKeyFlags},
+        // Palettised: the stream format's palette, then a new one at every picture.
+        {"pal8_palette_changes", source("160x120", 2) +
+                                     std::vector<std::string>{"-vf", "split[a][b];[a]palettegen=stats_mode=single[p];[b][p]paletteuse=new=1",
+                                                              "-c:v", "rawvideo", "-pix_fmt", "pal8"}},
         {"garbled_index_mpeg4", source("160x120", 4) + std::vector<std::string>{"-c:v", "mpeg4", "-g", "25", "-bf", "2"},
          avi_surgery::garbleIndex},
     };

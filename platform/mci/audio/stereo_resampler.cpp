@@ -1,5 +1,7 @@
 #include "platform/mci/audio/stereo_resampler.h"
 
+#include "platform/mci/clip_limits.h"
+
 extern "C" {
 #include <libavutil/opt.h>
 }
@@ -27,7 +29,7 @@ bool StereoResampler::accept(const AVFrame &frame, const Output &out) {
     if (m_swr) drain(out);
     m_swr.reset();
     av_channel_layout_uninit(&m_inLayout);
-    if (frame.sample_rate <= 0 || frame.ch_layout.nb_channels <= 0) return false;
+    if (!clip_limits::soundFits(frame.sample_rate, frame.ch_layout.nb_channels)) return false;
     if (av_channel_layout_copy(&m_inLayout, &frame.ch_layout) < 0) return false;
     m_inRate = frame.sample_rate;
     m_inFormat = frame.format;

@@ -1,5 +1,7 @@
 #include "platform/mci/engine/clip_index.h"
 
+#include "platform/mci/clip_limits.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -53,11 +55,15 @@ private:
 std::variant<std::shared_ptr<const ClipIndex>, MciError> ClipIndex::open(const std::string &path) {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return makeError(kErrFileNotFound);
+    // A pipe or a device would block the open, or never end: only files are clips.
+    if (!S_ISREG(st.st_mode)) return makeError(kErrInvalidFile);
 
     std::shared_ptr<ClipIndex> clip(new ClipIndex());
     clip->m_path = path;
-    clip->m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    clip->m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (clip->m_fd < 0) return makeError(errno == ENOENT ? kErrFileNotFound : kErrInvalidFile);
+    // The name may have been swapped for something else since it was looked at.
+    if (::fstat(clip->m_fd, &st) != 0 || !S_ISREG(st.st_mode)) return makeError(kErrInvalidFile);
 
     // The AVI demuxer alone: a renamed MP4 or WAV is not an AVI, whatever it holds.
     const AVInputFormat *avi = av_find_input_format("avi");
@@ -75,9 +81,14 @@ std::variant<std::shared_ptr<const ClipIndex>, MciError> ClipIndex::open(const s
         if (videoIndex < 0 && par->codec_type == AVMEDIA_TYPE_VIDEO && decodable(par) && par->width > 0 &&
             par->height > 0)
             videoIndex = static_cast<int>(i);
-        if (audioIndex < 0 && par->codec_type == AVMEDIA_TYPE_AUDIO && decodable(par)) audioIndex = static_cast<int>(i);
+        // Sound in a format no real file has is left out: the picture plays silently.
+        if (audioIndex < 0 && par->codec_type == AVMEDIA_TYPE_AUDIO && decodable(par) &&
+            clip_limits::soundFits(par->sample_rate, par->ch_layout.nb_channels))
+            audioIndex = static_cast<int>(i);
     }
     if (videoIndex < 0) return makeError(kErrInvalidFile);
+    const AVCodecParameters *vpar = fmt->streams[videoIndex]->codecpar;
+    if (!clip_limits::pictureFits(vpar->width, vpar->height)) return makeError(kErrInvalidFile);
 
     auto copyParams = [](const AVCodecParameters *from) {
         ParametersPtr p(avcodec_parameters_alloc());
@@ -114,6 +125,8 @@ std::variant<std::shared_ptr<const ClipIndex>, MciError> ClipIndex::open(const s
     PacketPtr pkt = makePacket();
     std::int64_t nextSlot = 0;
     std::vector<std::int64_t> slotOfPacket;
+    const std::int64_t maxLead =
+        std::max<std::int64_t>(clip_limits::kMinLeadSlots, std::int64_t(av_q2d(rate) * clip_limits::kMaxLeadSeconds));
     for (;;) {
         const int rc = av_read_frame(fmt.get(), pkt.get());
         if (rc == AVERROR(EAGAIN)) continue;
@@ -126,11 +139,14 @@ std::variant<std::shared_ptr<const ClipIndex>, MciError> ClipIndex::open(const s
                 std::int64_t slot = pkt->dts != AV_NOPTS_VALUE ? pkt->dts : nextSlot;
                 if (slot < nextSlot) slot = nextSlot;  // never two chunks in one slot
                 if (slot > nextSlot + 100000) break;  // a wild stamp: the file is damaged from here
+                if (slotOfPacket.empty() && slot > maxLead) return makeError(kErrInvalidFile);
+                if (slot >= clip_limits::kMaxSlots) return makeError(kErrInvalidFile);
                 ref.key = judge.isKey(pkt.get());
+                ref.palette = clip->keepPalette(*pkt);
                 clip->m_video.packets.push_back(ref);
                 slotOfPacket.push_back(slot);
                 nextSlot = slot + 1;
-            } else {
+            } else if (std::ssize(clip->m_audio.packets) < clip_limits::kMaxSoundChunks) {
                 clip->m_audio.packets.push_back(ref);
             }
         }
@@ -144,6 +160,18 @@ std::variant<std::shared_ptr<const ClipIndex>, MciError> ClipIndex::open(const s
         if (clip->m_video.packets[i].key || i == 0) clip->m_keySlots.push_back(static_cast<int>(slotOfPacket[i]));
     }
     return std::shared_ptr<const ClipIndex>(std::move(clip));
+}
+
+std::int32_t ClipIndex::keepPalette(const AVPacket &pkt) {
+    constexpr std::size_t kMaxPalettes = 4096;  // a change at every chunk of a long clip is no real file
+    std::size_t size = 0;
+    const std::uint8_t *data = av_packet_get_side_data(&pkt, AV_PKT_DATA_PALETTE, &size);
+    if (data && size >= AVPALETTE_SIZE && m_palettes.size() < kMaxPalettes) {
+        std::array<std::uint8_t, AVPALETTE_SIZE> palette;
+        std::copy_n(data, AVPALETTE_SIZE, palette.begin());
+        if (m_palettes.empty() || m_palettes.back() != palette) m_palettes.push_back(palette);
+    }
+    return static_cast<std::int32_t>(m_palettes.size()) - 1;
 }
 
 ClipIndex::~ClipIndex() {
@@ -166,12 +194,20 @@ PacketPtr ClipIndex::readPacket(const StreamTable &stream, std::size_t i) const 
         if (n <= 0) break;
         done += n;
     }
-    if (done < ref.size) std::fill(pkt->data + done, pkt->data + ref.size, uint8_t{0});  // truncated file
+    if (done < ref.size) {
+        m_cut.store(true, std::memory_order_relaxed);
+        return nullptr;
+    }
     pkt->pts = ref.pts;
     pkt->dts = ref.dts;
     pkt->duration = ref.duration;
     pkt->stream_index = stream.streamIndex;
     if (ref.key) pkt->flags |= AV_PKT_FLAG_KEY;
+    if (ref.palette >= 0 && static_cast<std::size_t>(ref.palette) < m_palettes.size()) {
+        std::uint8_t *palette = av_packet_new_side_data(pkt.get(), AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
+        if (!palette) return nullptr;
+        std::copy(m_palettes[ref.palette].begin(), m_palettes[ref.palette].end(), palette);
+    }
     pkt->pos = ref.pos;
     return pkt;
 }

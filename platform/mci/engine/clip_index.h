@@ -3,6 +3,8 @@
 #include "platform/mci/av_handles.h"
 #include "platform/mci/mci_error.h"
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,6 +21,7 @@ struct PacketRef {
     std::int64_t dts = AV_NOPTS_VALUE;
     std::int64_t duration = 0;
     bool key = false;
+    std::int32_t palette = -1;  // video: the palette in force (ClipIndex's list), -1 none
 };
 
 struct StreamTable {
@@ -46,11 +49,16 @@ public:
     int packetAtSlot(int slot) const { return m_slotPacket[slot]; }  // -1: a dropped frame
     int keySlotAtOrBefore(int slot) const;  // the slot decoding must start from to show `slot`
 
-    // The payload of packet i of `stream`, with its timing, read straight from the file.
+    // The payload of packet i of `stream`, with its timing, read straight from the file;
+    // nothing if the file no longer holds all of it.
     PacketPtr readPacket(const StreamTable &stream, std::size_t i) const;
+    // Whether a read came up short: the file shrank since it was opened (a copy cut
+    // short, a capture rewritten). Any thread.
+    bool cut() const { return m_cut.load(std::memory_order_relaxed); }
 
 private:
     ClipIndex() = default;
+    std::int32_t keepPalette(const AVPacket &pkt);
 
     std::string m_path;
     int m_fd = -1;
@@ -60,6 +68,10 @@ private:
     AVRational m_sampleAspect{1, 1};
     std::vector<int> m_slotPacket;
     std::vector<int> m_keySlots;  // ascending
+    mutable std::atomic<bool> m_cut{false};
+    // The stream format's palette and each change inside the stream, in file order: the
+    // demuxer hands them over once, but every run the decoder starts needs the one in force.
+    std::vector<std::array<std::uint8_t, AVPALETTE_SIZE>> m_palettes;
 };
 
 }  // namespace mci

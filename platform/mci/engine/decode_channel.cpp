@@ -35,7 +35,10 @@ std::optional<Picture> DecodeChannel::take(std::uint64_t serial, int slot, const
                 freed = true;
             }
             if (freed) m_changed.notify_all();  // room for the decode thread
-            if (!m_pictures.empty() && m_pictures.front().picture.slot <= slot) {
+            // Pictures follow each other without a gap, so the front one is in force
+            // at the slot, or it is the run's first and starts later (the stream's
+            // first pictures do not decode): shown there, as a seek shows it.
+            if (!m_pictures.empty()) {
                 found = m_pictures.front().picture;
                 return true;
             }

@@ -39,9 +39,10 @@ public:
     // ---- the worker ----
     // Replaces whatever was asked before and drops what was made for it.
     std::uint64_t ask(DecodeRequest request);
-    // The picture in force at `slot` for request `serial`: from the queue (what lies
-    // before the slot is dropped), else from `cache` when one is given. Waits until it
-    // is there, the request has been finished without it, or `abandon` holds.
+    // The picture in force at `slot` for request `serial` (or the run's first, when
+    // that starts later): from the queue (what lies before the slot is dropped), else
+    // from `cache` when one is given. Waits until it is there, the request has been
+    // finished without it, or `abandon` holds.
     std::optional<Picture> take(std::uint64_t serial, int slot, const FrameCache *cache,
                                 const std::function<bool()> &abandon);
     void waitFinished(std::uint64_t serial, std::stop_token stop);

@@ -35,6 +35,7 @@ bool FrameCache::covers(int first, int last) const {
 
 bool FrameCache::insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast) {
     const std::size_t size = pictureBytes(*picture.frame);
+    if (size > m_budget) return false;
     std::lock_guard lock(m_mutex);
     if (auto same = m_entries.find(picture.slot); same != m_entries.end()) {
         m_bytes -= same->second.bytes;
@@ -52,10 +53,7 @@ bool FrameCache::insert(const Picture &picture, int until, int focus, int keepFi
                 victim = it;
             }
         }
-        // One picture larger than the whole budget still goes in, alone: a play must
-        // be able to show it.
-        if (victim == m_entries.end() && m_entries.size() >= 2) return false;
-        if (victim == m_entries.end()) break;
+        if (victim == m_entries.end()) return false;
         m_bytes -= victim->second.bytes;
         m_entries.erase(victim);
     }

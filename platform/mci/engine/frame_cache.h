@@ -23,7 +23,7 @@ public:
 
     // Adds `picture`, in force from picture.slot up to `until` (exclusive). To make room
     // it drops the entries farthest from `focus` that lie outside [keepFirst, keepLast];
-    // returns false, adding nothing, if that is not enough.
+    // returns false, adding nothing, if that is not enough. The budget is never passed.
     bool insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast);
 
     void clear();

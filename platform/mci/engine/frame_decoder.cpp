@@ -1,5 +1,7 @@
 #include "platform/mci/engine/frame_decoder.h"
 
+#include "platform/mci/clip_limits.h"
+
 #include <algorithm>
 #include <thread>
 
@@ -16,6 +18,11 @@ bool isKeyFrame(const AVFrame &frame) {
     return frame.key_frame != 0;
 #endif
 }
+
+// The decoder filled in what it could not decode (or says the picture is broken).
+bool concealed(const AVFrame &frame) {
+    return frame.decode_error_flags != 0 || (frame.flags & AV_FRAME_FLAG_CORRUPT);
+}
 }  // namespace
 
 }  // namespace mci
@@ -30,6 +37,7 @@ FrameDecoder::FrameDecoder(std::shared_ptr<const ClipIndex> clip, int threads)
     CodecContextPtr ctx(avcodec_alloc_context3(codec));
     if (!ctx || avcodec_parameters_to_context(ctx.get(), par) < 0) return;
     ctx->pkt_timebase = m_clip->video().timeBase;
+    ctx->max_pixels = clip_limits::kMaxPixels;  // a picture the bitstream makes larger is refused
     ctx->thread_count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     if (avcodec_open2(ctx.get(), codec, nullptr) < 0) return;
     m_context = std::move(ctx);
@@ -69,6 +77,11 @@ bool FrameDecoder::feedNextPacket() {
     m_context->skip_frame = m_nextFeedSlot + kReorderMargin < m_exactFrom ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
     PacketPtr pkt = m_clip->readPacket(m_clip->video(), m_clip->packetAtSlot(m_nextFeedSlot));
     ++m_nextFeedSlot;
+    if (!pkt && m_clip->cut()) {
+        // The file ends here now: what follows cannot be read either.
+        m_nextFeedSlot = length;
+        return feedNextPacket();
+    }
     if (!pkt) return true;
     const int rc = avcodec_send_packet(m_context.get(), pkt.get());
     (void)rc;  // a damaged packet is skipped: the picture before it stays in force
@@ -86,8 +99,10 @@ std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
         std::optional<Picture> first = next();
         if (key == firstKey) return first;
         // A first picture without a stamp cannot be placed (a key frame shown after
-        // the frames that follow it in the file): start from the key before.
-        const bool whole = first && isKeyFrame(*first->frame) && first->frame->best_effort_timestamp != AV_NOPTS_VALUE;
+        // the frames that follow it in the file), and a concealed one is not what a run
+        // through it shows: start from the key before.
+        const bool whole = first && isKeyFrame(*first->frame) && first->frame->best_effort_timestamp != AV_NOPTS_VALUE &&
+                           !concealed(*first->frame);
         if (!whole) m_falseKeys.insert(std::upper_bound(m_falseKeys.begin(), m_falseKeys.end(), key), key);
         if (whole) m_groupFirst[key] = first->slot;
         // Pictures before the first of this run belong to the group before it.

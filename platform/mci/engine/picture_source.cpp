@@ -51,7 +51,9 @@ void PictureSource::learnPictureBytes(const Picture &picture) {
 }
 
 int PictureSource::cursorUntil() const {
-    return m_cursorNext ? m_cursorNext->slot : m_session->length();
+    if (m_cursorNext) return m_cursorNext->slot;
+    // The last picture lasts to the end of the clip, unless the file now ends sooner.
+    return m_session->clip->cut() && m_cursor ? m_cursor->slot + 1 : m_session->length();
 }
 
 bool PictureSource::advanceCursor() {
@@ -65,8 +67,10 @@ bool PictureSource::reach(const Serving &serving, int slot, int low, std::option
     FrameDecoder &decoder = *m_session->decoder;
     // Going on from where the decoder stands beats starting again from the key frame
     // unless that is much farther back; across a key frame it always does.
+    // Past where a cut file now ends, the decoder's last picture is all there is.
     const bool reachable = m_cursor && m_cursorExact && m_cursor->slot <= slot &&
-                           slot - m_cursor->slot <= slot - m_session->clip->keySlotAtOrBefore(slot) + kGoOnFrames;
+                           (slot - m_cursor->slot <= slot - m_session->clip->keySlotAtOrBefore(slot) + kGoOnFrames ||
+                            (!m_cursorNext && m_session->clip->cut()));
     if (!reachable) {
         m_cursor = decoder.seek(slot, std::max(0, low - kStepMargin));
         m_cursorExact = decoder.exact();
@@ -137,10 +141,13 @@ bool PictureSource::decodeSegment(const Serving &serving, int low, int high) {
         const int until = next ? next->slot : m_session->length();
         if (until > low && exact) {
             learnPictureBytes(*picture);
-            // Room comes from what the play has already shown: wait for it.
+            // A picture the budget cannot hold at all cannot be played backwards.
+            if (FrameCache::pictureBytes(*picture->frame) > cache.budget()) return false;
+            // Room comes from what the play has already shown, the picture on screen
+            // included (the worker holds it): wait for it.
             const bool added = m_channel.waitToAdd(serving.serial, serving.stop, [&] {
                 const int shown = m_channel.shownSlot();
-                return cache.insert(*picture, until, shown, low, std::max(shown, high));
+                return cache.insert(*picture, until, shown, low, std::max(shown - 1, high));
             });
             if (!added) return false;
         }

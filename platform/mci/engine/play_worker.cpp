@@ -103,6 +103,11 @@ bool PlayWorker::playThrough(const Job &job, std::uint64_t serial, int first, in
         const int slot = backward ? first - i : first + i;
         if (i > 0) picture = pictureAt(job, serial, slotOf(i), backward, stop);
         if (!m_board.current(job.generation) || stop.stop_requested()) return false;
+        if (!picture && session.clip->cut()) {
+            // The file was cut short under the play: it ends where the file does now.
+            m_board.playEnded(job.generation);
+            return false;
+        }
         if (!m_untimed) {
             const auto due = clock.due(i);
             if (clock.late(due) && i + 1 < count) {

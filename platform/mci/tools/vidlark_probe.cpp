@@ -38,7 +38,7 @@ private:
 };
 
 int usage() {
-    std::fprintf(stderr, "usage: vidlark-probe [--via seek|play|reverse|step|back] FILE\n");
+    std::fprintf(stderr, "usage: vidlark-probe [--via seek|play|reverse|step|back] [--threads N] FILE\n");
     return 64;
 }
 
@@ -46,9 +46,11 @@ int usage() {
 
 int main(int argc, char **argv) {
     std::string via = "seek";
+    int threads = 0;
     const char *file = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--via") && i + 1 < argc) via = argv[++i];
+        else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc) threads = std::atoi(argv[++i]);
         else if (!file) file = argv[i];
         else return usage();
     }
@@ -59,6 +61,7 @@ int main(int argc, char **argv) {
     mci::NullDeviceListener listener;
     mci::DeviceOptions options;
     options.untimed = true;
+    options.decoderThreads = threads;
     mci::MciDevice device(options, sink, mci::makeNullAudioSink(), listener);
     device.setDeviceType("avivideo");
     device.setFileName(file);
