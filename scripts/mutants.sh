@@ -42,11 +42,9 @@ mutant pause-raises-no-done $T $'            result.done.push_back(mci_notify::k
 C=platform/mci/engine/clip_index.cpp
 mutant frame-map-off-by-one $C 'clip->m_slotPacket.assign(static_cast<std::size_t>(nextSlot), -1);' 'clip->m_slotPacket.assign(static_cast<std::size_t>(nextSlot + 1), -1);' 'mci_frame_accuracy|mci_events'
 mutant empty-chunks-take-no-slot $C 'std::int64_t slot = pkt->dts != AV_NOPTS_VALUE ? pkt->dts : nextSlot;' 'std::int64_t slot = nextSlot;' 'mci_frame_accuracy'
-mutant index-key-flag-trusted $C 'if (!m_parser) return pkt->flags & AV_PKT_FLAG_KEY;' 'return pkt->flags & AV_PKT_FLAG_KEY;' 'mci_frame_accuracy'
 mutant folder-opened-as-a-file $C ' || S_ISDIR(st.st_mode)) return makeError(kErrFileNotFound);' ') return makeError(kErrFileNotFound);' 'mci_bad_files'
 
 D=platform/mci/engine/frame_decoder.cpp
-mutant open-group-leaders-shown $D $'            if (slot < m_runStart) continue;  // leading pictures of an open group: not ours\n' '' 'mci_frame_accuracy'
 mutant nonref-skipped-too-close $D 'm_nextFeedSlot + kReorderMargin < m_exactFrom' 'm_nextFeedSlot < m_exactFrom + kReorderMargin' 'mci_frame_accuracy'
 mutant cache-keeps-the-wrong-end platform/mci/engine/frame_cache.cpp 'if (slot >= it->second.until) return std::nullopt;' 'if (slot > it->second.until) return std::nullopt;' 'mci_frame_accuracy|mci_events'
 mutant mute-ignored platform/mci/engine/sound_player.cpp 'if (m_muted.load()) std::fill(out.begin(), out.end(), 0.0f);' '' 'mci_sound|integration_sound_switch'

@@ -96,6 +96,10 @@ TEST_P(FrameAccuracy, EveryWayToEverySlotShowsFfmpegsPicture) {
     ASSERT_FALSE(bySeek.empty());
     const int length = bySeek.rbegin()->first + 1;
     ASSERT_EQ(static_cast<int>(bySeek.size()), length) << "seek must reach every slot";
+    // As many slots as the stream header counts chunks, empty ones included.
+    const std::string declared = test_clips::run({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                                                  "stream=nb_frames", "-of", "default=nw=1:nk=1", clip});
+    EXPECT_EQ(length, std::stoi(declared));
     const std::vector<std::string> oracle = test_clips::oracleFrameMd5(clip, length);
 
     for (const char *via : {"seek", "play", "reverse", "step", "back"}) {
