@@ -37,23 +37,12 @@ fail() {
   [ ! -s "$work/vidlark.log" ] || { echo "--- vidlark's output:" >&2; cat "$work/vidlark.log" >&2; }
   exit 1
 }
-wait_for() {  # what, command...: runs the command until it succeeds, for at most $timeout s
-  local what=$1 deadline=$((SECONDS + timeout))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "waited ${timeout}s for $what"
-    sleep 0.1
-  done
-}
+. "$(dirname "$0")/../support/x_session.sh"
 
 if [ -n "${VIDLARK_E2E_DISPLAY:-}" ]; then
   export DISPLAY=$VIDLARK_E2E_DISPLAY
 else
-  # The server picks a free display and writes its number once it accepts clients.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  wait_for "the X server to start" test -s "$work/display"
-  export DISPLAY=":$(head -n1 "$work/display")"
+  start_xvfb "$work"
 fi
 wait_for "the X server on $DISPLAY" sh -c 'xdpyinfo >/dev/null 2>&1'
 

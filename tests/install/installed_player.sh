@@ -28,14 +28,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 fail() { echo "FAIL: $*" >&2; for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $log:"; cat "$log"; } >&2; done; exit 1; }
-wait_for() {  # what, command...: until it succeeds, for at most $timeout s
-  local what=$1 deadline=$((SECONDS + timeout))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "waited ${timeout}s for $what"
-    sleep 0.1
-  done
-}
+. "$(dirname "$0")/../support/x_session.sh"
 
 # A prefix with a blank in it, moved after the install: nothing may depend on where.
 cmake --install "$build" --prefix "$work/first place/usr" >"$work/install.log"
@@ -75,10 +68,8 @@ bad="$work/bad clip.avi"
 printf 'RIFF and nothing else' >"$bad"
 
 # An X server of its own, whatever else runs beside: the server picks a free display.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for "the X server to start" test -s "$work/display"
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb "$work"
+pids+=("$xvfb_pid")
 wait_for "the X server on $DISPLAY" sh -c 'xdpyinfo >/dev/null 2>&1'
 mkdir -p -m 0700 "$work/runtime"
 run_installed() {  # log name, platform, arguments...: starts the installed player, into $app
