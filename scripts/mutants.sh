@@ -48,6 +48,7 @@ D=platform/mci/engine/frame_decoder.cpp
 mutant nonref-skipped-too-close $D 'm_nextFeedSlot + kReorderMargin < m_exactFrom' 'm_nextFeedSlot < m_exactFrom + kReorderMargin' 'mci_frame_accuracy'
 mutant cache-keeps-the-wrong-end platform/mci/engine/frame_cache.cpp 'if (slot >= it->second.until) return std::nullopt;' 'if (slot > it->second.until) return std::nullopt;' 'mci_frame_accuracy|mci_events'
 mutant mute-ignored platform/mci/engine/sound_player.cpp 'if (m_muted.load()) std::fill(out.begin(), out.end(), 0.0f);' '' 'mci_sound|integration_sound_switch'
+mutant backward-top-counted-as-shown platform/mci/engine/decode_channel.cpp 'request.kind == DecodeRequest::Backward ? request.from + 1 : request.from' 'request.from' 'mci_events'
 mutant silent-not-passed-on platform/mci/mci_device.cpp 'if (m_impl->m_session && m_impl->m_session->sound) m_impl->m_session->sound->setMuted(silent);' '' 'mci_sound|integration_sound_switch'
 mutant backward-sound-not-reversed platform/mci/audio/sample_block_store.cpp 'const std::int64_t f = backward ? first - i : first + i;' 'const std::int64_t f = first + i;' 'mci_sound|sample_block_store|audio_track'
 

@@ -2,6 +2,7 @@
 // remembered direction of its Play button, and the button completion events.
 
 #include "platform/mci/audio_interfaces.h"
+#include "platform/mci/engine/decode_channel.h"
 #include "platform/mci/mci_device.h"
 #include "tests/support/test_clips.h"
 
@@ -13,6 +14,7 @@
 #include <future>
 #include <mutex>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -191,6 +193,22 @@ TEST(DeviceEvents, BackwardPlayStoppedAndReplacedByAForwardOneNeverFreezes) {
         std::abort();  // the stuck thread cannot be joined
     }
     turns.get();
+}
+
+// The decode thread makes room for a backward play's next pictures from what the play
+// has shown. Counting the top slot as shown before it is let it be dropped unseen when
+// only one picture fits, and a worker slower to start than the decoder then waited for
+// it for ever (seen on a loaded machine).
+TEST(DecodeChannel, ABackwardPlayHasShownNothingUntilItSaysSo) {
+    mci::DecodeChannel channel;
+    for (const auto &[kind, from, shownFirst] : {std::tuple{mci::DecodeRequest::Backward, 74, 75},
+                                                  std::tuple{mci::DecodeRequest::Forward, 10, 10},
+                                                  std::tuple{mci::DecodeRequest::Show, 3, 3}}) {
+        channel.ask(mci::DecodeRequest{kind, nullptr, from});
+        EXPECT_EQ(channel.shownSlot(), shownFirst) << kind;
+        channel.shown(from);
+        EXPECT_EQ(channel.shownSlot(), from) << kind;
+    }
 }
 
 TEST(DeviceEvents, ButtonsReportTheirCompletionWithTheNewPosition) {

@@ -10,7 +10,9 @@ std::uint64_t DecodeChannel::ask(DecodeRequest request) {
     std::uint64_t serial = 0;
     {
         std::lock_guard lock(m_mutex);
-        m_shown = request.from;
+        // A backward play has shown nothing yet: its top slot is still to come, and
+        // must not make room for the ones below it.
+        m_shown = request.kind == DecodeRequest::Backward ? request.from + 1 : request.from;
         replaced = std::exchange(m_request, std::move(request));
         dropped.swap(m_pictures);
         serial = m_serial.load() + 1;
