@@ -13,6 +13,13 @@ int backwardSegmentFrames(std::size_t budgetBytes, std::size_t pictureBytes) {
     return static_cast<int>(std::max<std::size_t>(1, fit));
 }
 
+std::size_t backwardNeedBytes(int longestGroup, std::size_t pictureBytes) {
+    constexpr std::size_t kLead = 8;  // pictures of the group below decoded before any is let go
+    // The inverse of backwardSegmentFrames for a segment of the group and the one on screen.
+    const std::size_t pictures = (static_cast<std::size_t>(std::max(longestGroup, 1)) + 2) * 8 / 7 + 1 + kLead;
+    return pictures * std::max<std::size_t>(pictureBytes, 1);
+}
+
 int backwardSegmentStart(const FrameDecoder &decoder, int high, int bottom, int segmentFrames) {
     const ClipIndex &clip = decoder.clip();
     int key = clip.keySlotAtOrBefore(high);

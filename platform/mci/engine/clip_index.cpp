@@ -159,6 +159,10 @@ std::variant<std::shared_ptr<const ClipIndex>, MciError> ClipIndex::open(const s
         clip->m_slotPacket[slotOfPacket[i]] = static_cast<int>(i);
         if (clip->m_video.packets[i].key || i == 0) clip->m_keySlots.push_back(static_cast<int>(slotOfPacket[i]));
     }
+    for (std::size_t k = 0; k < clip->m_keySlots.size(); ++k) {
+        const int end = k + 1 < clip->m_keySlots.size() ? clip->m_keySlots[k + 1] : clip->length();
+        clip->m_longestGroup = std::max(clip->m_longestGroup, end - clip->m_keySlots[k]);
+    }
     return std::shared_ptr<const ClipIndex>(std::move(clip));
 }
 

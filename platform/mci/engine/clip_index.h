@@ -48,6 +48,7 @@ public:
     AVRational sampleAspect() const { return m_sampleAspect; }  // of a pixel; 1:1 if unknown
     int packetAtSlot(int slot) const { return m_slotPacket[slot]; }  // -1: a dropped frame
     int keySlotAtOrBefore(int slot) const;  // the slot decoding must start from to show `slot`
+    int longestGroup() const { return m_longestGroup; }  // slots from a key frame to the next, at most
 
     // The payload of packet i of `stream`, with its timing, read straight from the file;
     // nothing if the file no longer holds all of it.
@@ -68,6 +69,7 @@ private:
     AVRational m_sampleAspect{1, 1};
     std::vector<int> m_slotPacket;
     std::vector<int> m_keySlots;  // ascending
+    int m_longestGroup = 1;
     mutable std::atomic<bool> m_cut{false};
     // The stream format's palette and each change inside the stream, in file order: the
     // demuxer hands them over once, but every run the decoder starts needs the one in force.

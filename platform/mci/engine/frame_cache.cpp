@@ -35,13 +35,14 @@ bool FrameCache::covers(int first, int last) const {
 
 bool FrameCache::insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast) {
     const std::size_t size = pictureBytes(*picture.frame);
-    if (size > m_budget) return false;
+    const std::size_t budget = m_budget.load();
+    if (size > budget) return false;
     std::lock_guard lock(m_mutex);
     if (auto same = m_entries.find(picture.slot); same != m_entries.end()) {
         m_bytes -= same->second.bytes;
         m_entries.erase(same);
     }
-    while (m_bytes + size > m_budget) {
+    while (m_bytes + size > budget) {
         auto victim = m_entries.end();
         long farthest = -1;
         for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {

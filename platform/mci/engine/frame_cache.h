@@ -2,6 +2,8 @@
 
 #include "platform/mci/picture.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <map>
 #include <mutex>
@@ -14,7 +16,7 @@ namespace mci {
 // Thread-safe: the presenter reads while the prefetcher fills.
 class FrameCache {
 public:
-    explicit FrameCache(std::size_t budgetBytes) : m_budget(budgetBytes) {}
+    explicit FrameCache(std::size_t budgetBytes) : m_ceiling(budgetBytes), m_budget(budgetBytes) {}
 
     // The picture in force at `slot`, if the cache holds it.
     std::optional<Picture> find(int slot) const;
@@ -27,7 +29,10 @@ public:
     bool insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast);
 
     void clear();
-    std::size_t budget() const { return m_budget; }
+    // What the cache may hold: the ceiling it was made with, or less once the clip's
+    // need is known (sizeToNeed). Entries beyond a lowered budget go at the next insert.
+    std::size_t budget() const { return m_budget.load(); }
+    void sizeToNeed(std::size_t bytes) { m_budget = std::min(bytes, m_ceiling); }
     static std::size_t pictureBytes(const AVFrame &frame);
 
 private:
@@ -37,7 +42,8 @@ private:
         std::size_t bytes;
     };
 
-    std::size_t m_budget;
+    const std::size_t m_ceiling;
+    std::atomic<std::size_t> m_budget;  // written by the decode thread, read anywhere
     mutable std::mutex m_mutex;
     std::map<int, Entry> m_entries;  // by first slot
     std::size_t m_bytes = 0;

@@ -47,7 +47,9 @@ bool PictureSource::cancelled(const Serving &serving) const {
 }
 
 void PictureSource::learnPictureBytes(const Picture &picture) {
-    if (m_pictureBytes == 0) m_pictureBytes = FrameCache::pictureBytes(*picture.frame);
+    if (m_pictureBytes != 0) return;
+    m_pictureBytes = FrameCache::pictureBytes(*picture.frame);
+    m_session->cache.sizeToNeed(backwardNeedBytes(m_session->clip->longestGroup(), m_pictureBytes));
 }
 
 int PictureSource::cursorUntil() const {
