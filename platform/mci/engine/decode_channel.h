@@ -21,7 +21,7 @@ struct DecodeRequest {
     std::shared_ptr<ClipSession> session;  // Release: the clip being closed, if any
     int from = 0;  // Show: the slot; Forward: the first slot; Backward: the top slot
     int to = 0;  // Forward: the end (exclusive); Backward: the bottom (inclusive)
-    bool stepping = false;  // Show: keep what the budget allows behind the slot
+    bool stepping = false;  // Show: keep some seconds of pictures behind the slot
 };
 
 // A decoded picture and the slots it is in force for: picture.slot up to `until`.

@@ -10,6 +10,10 @@ namespace mci {
 namespace {
 
 constexpr int kSeekWindow = 4;  // pictures a seek keeps behind it
+// Pictures Step and Back keep behind them: some seconds of presses. Each one kept is a
+// new buffer the first time, and that first touch costs more than decoding it again
+// once the presses go on past them.
+constexpr int kStepWindow = 128;
 constexpr int kGoOnFrames = 32;  // decoding this many more beats a restart's flush and refill
 constexpr int kStepMargin = 8;  // decoded whole before what is kept, so its first picture is sure
 
@@ -99,7 +103,8 @@ void PictureSource::show(const Serving &serving, const DecodeRequest &request) {
     const int slot = std::clamp(request.from, 0, std::max(0, m_session->length() - 1));
     // Step and Back keep what the budget allows, so that pressing them again is instant.
     const int window =
-        request.stepping ? backwardSegmentFrames(m_session->cache.budget(), m_pictureBytes) : kSeekWindow;
+        request.stepping ? std::min(kStepWindow, backwardSegmentFrames(m_session->cache.budget(), m_pictureBytes))
+                         : kSeekWindow;
     const int low = std::max(0, slot - window + 1);
     if (!reach(serving, slot, low, low)) return;
     m_channel.put(serving.serial, SlotPicture{*m_cursor, cursorUntil()}, serving.stop);

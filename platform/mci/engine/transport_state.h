@@ -15,7 +15,7 @@ struct Order {
     int to = 0;  // Play: its end point
     bool backward = false;  // Play: its direction, kept when the play is moved
     bool paused = false;  // Play: show `from` and wait to be resumed
-    bool stepping = false;  // Show: keep what the budget allows behind it, for Back after Back
+    bool stepping = false;  // Show: keep some pictures behind it, for Back after Back
 };
 
 enum class Transport { Play, Pause, Stop, Prev, Next, Step, Back, Seek };
