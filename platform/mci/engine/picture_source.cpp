@@ -101,11 +101,14 @@ bool PictureSource::reach(const Serving &serving, int slot, int low, std::option
 
 void PictureSource::show(const Serving &serving, const DecodeRequest &request) {
     const int slot = std::clamp(request.from, 0, std::max(0, m_session->length() - 1));
-    // Step and Back keep what the budget allows, so that pressing them again is instant.
+    // Step and Back keep some pictures, so that pressing them again is instant.
     const int window =
         request.stepping ? std::min(kStepWindow, backwardSegmentFrames(m_session->cache.budget(), m_pictureBytes))
                          : kSeekWindow;
     const int low = std::max(0, slot - window + 1);
+    // A jump lets go of what was kept far from it, so that its pictures reuse those
+    // buffers instead of touching new memory.
+    if (!request.stepping) m_session->cache.keepOnly(slot - kStepWindow, slot + kStepWindow);
     if (!reach(serving, slot, low, low)) return;
     m_channel.put(serving.serial, SlotPicture{*m_cursor, cursorUntil()}, serving.stop);
 }
