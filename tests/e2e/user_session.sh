@@ -28,11 +28,6 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-fail() {
-  echo "FAIL: $*" >&2
-  [ ! -s "$work/vidlark.log" ] || { echo "--- vidlark's output:" >&2; cat "$work/vidlark.log" >&2; }
-  exit 1
-}
 . "$(dirname "$0")/../support/x_session.sh"
 
 if [ -n "${VIDLARK_E2E_DISPLAY:-}" ]; then
@@ -72,22 +67,17 @@ mkdir -p -m 0700 "$work/runtime"
 (cd "$work" && exec env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" \
   "$bin_dir/vidlark") >"$work/vidlark.log" 2>&1 &
 app_pid=$!
-window_appears() {  # a visible window of vidlark's titled like the regex $1, into $found
-  kill -0 "$app_pid" 2>/dev/null || fail "vidlark ended"
-  found=$(xdotool search --all --onlyvisible --pid "$app_pid" --name "$1" 2>/dev/null | head -n1)
-  [ -n "$found" ]
-}
-wait_for "the window \"Vidlark 1.0\"" window_appears '^Vidlark 1\.0$'
+wait_for "the window \"Vidlark 1.0\"" window_named '^Vidlark 1\.0$' "$app_pid"
 main=$found
 
 click $open_xy
-wait_for "the open-file dialog" window_appears '^Open$'
+wait_for "the open-file dialog" window_named '^Open$' "$app_pid"
 timeout "$timeout" xdotool windowfocus --sync "$found" || fail "could not give the dialog the focus"
 xdotool type --delay 20 "$clip"
 xdotool key Return
 title_names_clip() { [ "$(xdotool getwindowname "$main")" = "Vidlark 1.0 - $clip" ]; }
 wait_for "the title \"Vidlark 1.0 - $clip\"" title_names_clip
-wait_for "the video window \"${clip##*/}\"" window_appears "^${clip##*/}\$"
+wait_for "the video window \"${clip##*/}\"" window_named "^${clip##*/}\$" "$app_pid"
 video=$found
 
 click $play_xy
