@@ -13,9 +13,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
-#include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <random>
 
@@ -64,10 +66,13 @@ std::string withPcm() {
                                                   "-i", "sine=d=1", "-c:v", "mjpeg", "-c:a", "pcm_s16le", "-shortest"});
 }
 
+namespace fs = std::filesystem;
+
 // The first `bytes` of `made` (all of it by default) under another name.
-std::string cut(const std::string &made, const std::string &name, long bytes = LONG_MAX) {
+std::string cut(const std::string &made, const std::string &name, std::uintmax_t bytes = UINTMAX_MAX) {
     const std::string path = test_clips::folder() + "/" + name;
-    avi_surgery::truncate(made, path, bytes);
+    fs::copy_file(made, path, fs::copy_options::overwrite_existing);
+    fs::resize_file(path, std::min(bytes, fs::file_size(path)));
     return path;
 }
 
@@ -87,8 +92,7 @@ const BadFile kBadFiles[] = {
     {"random_bytes", [] { return write("random.avi", randomBytes(100000)); }, 30296},
     {"riff_header_only", [] { return write("riff.avi", std::string("RIFF\x10\0\0\0AVI LIST", 16)); }, 30296},
     {"truncated_header", [] { return cut(goodClip(), "truncated_header.avi", 300); }, 30296},
-    {"truncated_middle", [] { return cut(goodClip(), "truncated_middle.avi", avi_surgery::fileSize(goodClip()) / 2); },
-     0},
+    {"truncated_middle", [] { return cut(goodClip(), "truncated_middle.avi", fs::file_size(goodClip()) / 2); }, 0},
     {"wav_renamed", [] { return cut(test_clips::make("tone.wav", {"-f", "lavfi", "-i", "sine=d=1"}), "wav.avi"); },
      30296},
     {"mp4_renamed",
@@ -136,7 +140,7 @@ public:
     void present(const mci::Picture &picture) override {
         m_last = picture.slot;
         ++m_presented;
-        if (!m_path.empty() && ++m_shown == 10 && ::truncate(m_path.c_str(), avi_surgery::fileSize(m_path) / 2) != 0)
+        if (!m_path.empty() && ++m_shown == 10 && ::truncate(m_path.c_str(), fs::file_size(m_path) / 2) != 0)
             std::abort();
     }
     void clear() override {}
