@@ -67,7 +67,6 @@ TEST(WindowHandlers, LoadOpensTheDeviceAndSetsTheHelpFileOrReportsWhyNot)
           "App.HelpFile = /home/me/Video Player/vlrk10.hlp"}, {}},
         {"/", 30263, trapped("Periferica chiusa o sconosciuta"), {"30263 Periferica chiusa o sconosciuta"}},
         {"/", 30260, trapped("Unknown error ( 30260)"), {"30260 Unknown error ( 30260)"}},
-        {"/", 0, trapped("Unknown error ( 0)"), {"0 Unknown error ( 0)"}},
         {"/", -5, trapped("Unknown error (-5)"), {"-5 Unknown error (-5)"}},
     };
     for (const auto &c : cases) {
@@ -141,8 +140,6 @@ TEST(WindowHandlers, HelpStartsTheViewerAndReportsWhyItCouldNot)
     } cases[] = {
         {0, {}, {}},
         {53, {"MsgBox(Winhelp not found, 48, Error)"}, {"53 Winhelp not found"}},
-        {71, {"MsgBox(Not ready disk, 48, Error)"}, {"71 Not ready disk"}},
-        {72, {"MsgBox(Error reading from the disk, 48, Error)"}, {"72 Error reading from the disk"}},
         {5, Log{"MsgBox(An error occurred - code: 5 - Exiting, 48, Error)"} + kClose,
          {"5 An error occurred - code: 5 - Exiting"}},
         {-5, Log{"MsgBox(An error occurred - code:-5 - Exiting, 48, Error)"} + kClose,

@@ -112,16 +112,12 @@ TEST_P(CodecTest, DecodesAsFfmpegDoesAndAgainWithinABudget) {
 const CodecCase kCodecs[] = {
     {"pcm_s16", 44100, {"-ac", "2", "-c:a", "pcm_s16le"}, 44100},
     {"pcm_s16_to_48k", 44100, {"-ac", "2", "-c:a", "pcm_s16le"}, 48000},
-    {"pcm_s24", 48000, {"-ac", "2", "-c:a", "pcm_s24le"}, 48000},
     {"pcm_u8_mono", 44100, {"-ac", "1", "-c:a", "pcm_u8"}, 44100},
     {"mp3_cbr", 44100, {"-ac", "2", "-c:a", "libmp3lame", "-b:a", "128k"}, 44100},
     {"mp3_vbr", 44100, {"-ac", "2", "-c:a", "libmp3lame", "-q:a", "2"}, 44100},
     {"mp3_vbr_mono_to_48k", 44100, {"-ac", "1", "-c:a", "libmp3lame", "-q:a", "2"}, 48000},
-    {"mp2", 48000, {"-ac", "2", "-c:a", "mp2"}, 48000},
     {"aac", 48000, {"-ac", "2", "-c:a", "aac"}, 48000},
-    {"ac3", 48000, {"-ac", "2", "-c:a", "ac3"}, 48000},
-    {"adpcm_ima", 44100, {"-ac", "2", "-c:a", "adpcm_ima_wav"}, 44100},
-    {"adpcm_ms", 44100, {"-ac", "2", "-c:a", "adpcm_ms"}, 44100}};
+    {"adpcm_ima", 44100, {"-ac", "2", "-c:a", "adpcm_ima_wav"}, 44100}};
 INSTANTIATE_TEST_SUITE_P(Formats, CodecTest, ::testing::ValuesIn(kCodecs), [](const auto &p) { return p.param.name; });
 
 // Hands the decoder the first 60 packets, then holds it until released.

@@ -19,7 +19,6 @@ public:
     QString appPathValue = QStringLiteral("/opt/vidlark");
     QString helpFileValue;
     std::function<void()> onShell;  // may throw RuntimeError
-    std::function<void()> onMsgBox;  // runs when the user has dismissed the box
     std::vector<std::string> errorLines;
 
     QString title() const override { m_log.read("App", "Title", titleValue); return titleValue; }
@@ -29,7 +28,6 @@ public:
     void msgBox(const QString &text, int style, const QString &title) override {
         m_log.entries.push_back(
             QStringLiteral("MsgBox(%1, %2, %3)").arg(text, QString::number(style), title).toStdString());
-        if (onMsgBox) onMsgBox();
     }
     void logError(int number, const QString &text) override {
         errorLines.push_back(QStringLiteral("%1 %2").arg(number).arg(text).toStdString());

@@ -27,7 +27,6 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
-fail() { echo "FAIL: $*" >&2; for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $log:"; cat "$log"; } >&2; done; exit 1; }
 . "$(dirname "$0")/../support/x_session.sh"
 
 # A prefix with a blank in it, moved after the install: nothing may depend on where.
@@ -79,11 +78,6 @@ run_installed() {  # log name, platform, arguments...: starts the installed play
     XDG_CONFIG_HOME="$work/config" "$vidlark" "$@") >"$work/$log.log" 2>&1 &
   app=$!
   pids+=("$app")
-}
-window_named() {  # regex[, pid]: a visible window so named (of that running program), into $found
-  [ -z "${2:-}" ] || kill -0 "$2" 2>/dev/null || fail "the player ended"
-  found=$(xdotool search --all --onlyvisible ${2:+--pid "$2"} --name "$1" 2>/dev/null | head -n1)
-  [ -n "$found" ]
 }
 
 # A bad file: its numbered error, on standard error too, and the player goes on.

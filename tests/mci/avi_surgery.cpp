@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <fstream>
 #include <iterator>
@@ -76,13 +75,5 @@ void setField(const std::string &from, const std::string &to, const char *id, in
     }
     throw std::runtime_error(std::string("no chunk ") + id);
 }
-
-void truncate(const std::string &from, const std::string &to, long bytes) {
-    std::vector<char> data = load(from);
-    data.resize(std::min<std::size_t>(data.size(), static_cast<std::size_t>(bytes)));
-    save(to, data);
-}
-
-long fileSize(const std::string &path) { return static_cast<long>(std::filesystem::file_size(path)); }
 
 }  // namespace avi_surgery

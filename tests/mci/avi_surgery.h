@@ -17,8 +17,5 @@ void garbleIndex(const std::string &from, const std::string &to);
 // the `nth` chunk called `id` (0: the first) set to `value`, as a hostile file declares it.
 void setField(const std::string &from, const std::string &to, const char *id, int nth, std::size_t offset,
               std::uint32_t value, std::size_t width = 4);
-// Copies the first `bytes` bytes of `from` to `to`.
-void truncate(const std::string &from, const std::string &to, long bytes);
-long fileSize(const std::string &path);
 
 }  // namespace avi_surgery

@@ -1,6 +1,6 @@
 // What the device plays, captured with SDL's disk driver: a rising ramp comes out
-// rising when played forwards, falling when played backwards, and as silence of the
-// same length when muted.
+// rising when played forwards, falling when played backwards. (Muting is the sound
+// switch's test.)
 
 #include "platform/mci/audio_interfaces.h"
 #include "platform/mci/mci_device.h"
@@ -10,12 +10,12 @@
 
 namespace {
 
-TEST(DeviceSound, PlaysTheTrackEitherWayOrSilenceForAsLong) {
+TEST(DeviceSound, PlaysTheTrackEitherWay) {
     const std::string clip = test_clips::make(
         "ramp_sound.avi", {"-f", "lavfi", "-i", "testsrc2=s=64x48:r=25:d=2", "-f", "lavfi", "-i",
                            "aevalsrc=0.45*t:s=48000:d=2", "-c:v", "mjpeg", "-c:a", "pcm_s16le"});  // 0 to 0.9
-    for (const auto &[from, to, silent] : {std::tuple(0, 50, false), {50, 0, false}, {0, 50, true}}) {
-        SCOPED_TRACE(std::to_string(from) + (silent ? " silent" : ""));
+    for (const auto &[from, to] : {std::pair(0, 50), {50, 0}}) {
+        SCOPED_TRACE(from);
         const std::string file = disk_audio::capture("device_sound");
         {
             mci::NullVideoSink sink;
@@ -24,7 +24,6 @@ TEST(DeviceSound, PlaysTheTrackEitherWayOrSilenceForAsLong) {
             device.setDeviceType("avivideo");
             device.setFileName(clip);
             EXPECT_FALSE(device.command("open").has_value());
-            device.setSilent(silent);
             device.setFrom(from);
             device.setTo(to);
             EXPECT_FALSE(device.command("play").has_value());
@@ -32,13 +31,8 @@ TEST(DeviceSound, PlaysTheTrackEitherWayOrSilenceForAsLong) {
             EXPECT_FALSE(device.command("close").has_value());
         }
         const std::vector<float> played = disk_audio::played(file);
-        EXPECT_GT(played.size(), 48000u * 3 / 2) << "the device was fed for the whole two seconds";
         std::vector<float> heard;  // what is not silence
         std::copy_if(played.begin(), played.end(), std::back_inserter(heard), [](float v) { return std::abs(v) > 0.02f; });
-        if (silent) {
-            EXPECT_TRUE(heard.empty());
-            continue;
-        }
         ASSERT_GT(heard.size(), 48000u * 3 / 2) << "most of the two seconds must be heard";
         const int direction = to > from ? 1 : -1;
         int wrong = 0;

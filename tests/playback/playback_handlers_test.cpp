@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 using Log = std::vector<std::string>;
@@ -58,19 +60,12 @@ struct RecordingForm {
 
 struct Case {
     const char *name;
-    void (*run)(H &);
+    std::function<void(H &)> run;  // a handler, or a call of one
     State state;
     Log expected;  // every read, write and command, in order
 };
 
-void clickOpen(H &h) { h.Command1_Click(); }
 void openNamed(H &h) { h.openFile("/clips/a b.avi"); }  // from the command line or a drop
-void clickSound(H &h) { h.Check2_Click(); }
-void clickReverse(H &h) { h.chkrev_Click(); }
-void clickLoopRev(H &h) { h.chklooprev_Click(); }
-void clickSlider(H &h) { h.Slider1_Click(); }
-void statusUpdate(H &h) { h.MMControl1_StatusUpdate(); }
-void gotFocus(H &h) { h.MMControl1_GotFocus(); }
 // The event's argument is never changed.
 template <std::int16_t Code>
 void done(H &h) { std::int16_t code = Code; h.MMControl1_Done(code); EXPECT_EQ(code, Code); }
@@ -108,10 +103,10 @@ const Log kSpan = {"Slider1.Min = 0", "MMControl1.Length -> 12345", "Slider1.Max
 TEST(PlaybackHandlers, OpenVideo)
 {
     const Case cases[] = {
-        {"sound, forward", clickOpen, {}, kDialog + kSoundOn + kForward + kSliderAt0 + kSoundOn + kSpan},
-        {"silent, reverse", clickOpen, {.sound = 0, .reverse = 1},
+        {"sound, forward", &H::Command1_Click, {}, kDialog + kSoundOn + kForward + kSliderAt0 + kSoundOn + kSpan},
+        {"silent, reverse", &H::Command1_Click, {.sound = 0, .reverse = 1},
          kDialog + kSoundOff + kBackward + kSliderAt0 + kSoundOff + kSpan},
-        {"cancelled: nothing closed, opened or renamed", clickOpen, {.accept = false},
+        {"cancelled: nothing closed, opened or renamed", &H::Command1_Click, {.accept = false},
          {kDialog[0], kDialog[1], "CommonDialog1.ShowOpen -> Cancel"}},
         {"named, reverse: the steps after the dialog", openNamed, {.reverse = 1},
          Log{kDialog[3], kDialog[5]} + kSoundOn + kBackward + kSliderAt0 + kSoundOn + kSpan},
@@ -123,21 +118,21 @@ TEST(PlaybackHandlers, PlayOptions)
 {
     const auto stopAt = [](int mode) { return Log{"MMControl1.Mode -> " + n(mode), "MMControl1.Command = stop"}; };
     const Case cases[] = {
-        {"Sound checked", clickSound, {}, kSoundOn},
-        {"Sound cleared", clickSound, {.sound = 0}, kSoundOff},
-        {"Reverse checked while playing", clickReverse, {.reverse = 1},
+        {"Sound checked", &H::Check2_Click, {}, kSoundOn},
+        {"Sound cleared", &H::Check2_Click, {.sound = 0}, kSoundOff},
+        {"Reverse checked while playing", &H::chkrev_Click, {.reverse = 1},
          stopAt(526) + "Chkrev.Value -> 1" + "Chkrev.Value -> 1" + backward(900) + kPlay},
-        {"Reverse cleared while playing", clickReverse, {},
+        {"Reverse cleared while playing", &H::chkrev_Click, {},
          stopAt(526) + "Chkrev.Value -> 0" + forward(900) + "Chkrev.Value -> 0" + kPlay},
-        {"Reverse checked while paused", clickReverse, {.reverse = 1, .mode = mci_mode::kPaused},
+        {"Reverse checked while paused", &H::chkrev_Click, {.reverse = 1, .mode = mci_mode::kPaused},
          stopAt(529) + "Chkrev.Value -> 1" + "Chkrev.Value -> 1" + backward(900)},
-        {"Reverse cleared while stopped", clickReverse, {.mode = mci_mode::kStopped},
+        {"Reverse cleared while stopped", &H::chkrev_Click, {.mode = mci_mode::kStopped},
          stopAt(525) + "Chkrev.Value -> 0" + forward(900) + "Chkrev.Value -> 0"},
-        {"LoopRev checked: Loop and Reverse disabled, then cleared", clickLoopRev,
+        {"LoopRev checked: Loop and Reverse disabled, then cleared", &H::chklooprev_Click,
          {.loop = 1, .reverse = 1, .loopRev = 1},
          {"ChkLoopRev.Value -> 1", "ChkLoop.Enabled = False", "Chkrev.Enabled = False", "ChkLoop.Value = 0",
           "Chkrev.Value = 0", "ChkLoopRev.Value -> 1"}},
-        {"LoopRev cleared: both enabled, left unchecked", clickLoopRev, {},
+        {"LoopRev cleared: both enabled, left unchecked", &H::chklooprev_Click, {},
          {"ChkLoopRev.Value -> 0", "ChkLoopRev.Value -> 0", "ChkLoop.Enabled = True", "Chkrev.Enabled = True"}},
     };
     for (const Case &c : cases) check(c);
@@ -194,18 +189,19 @@ TEST(PlaybackHandlers, TrackingAndSeeking)
     const State paused77 = {.mode = mci_mode::kPaused, .positions = {77}};
     const Log copied77 = {"MMControl1.Position -> 77", "Slider1.Value = 77"};
     const Case cases[] = {
-        {"StatusUpdate playing", statusUpdate, {.positions = {1234}},
+        {"StatusUpdate playing", &H::MMControl1_StatusUpdate, {.positions = {1234}},
          {"MMControl1.Mode -> 526", "MMControl1.Position -> 1234", "Slider1.Value = 1234"}},
-        {"StatusUpdate stopped", statusUpdate, {.mode = mci_mode::kStopped}, {"MMControl1.Mode -> 525"}},
-        {"StatusUpdate paused", statusUpdate, {.mode = mci_mode::kPaused}, {"MMControl1.Mode -> 529"}},
-        {"StatusUpdate not open", statusUpdate, {.mode = mci_mode::kNotOpen}, {"MMControl1.Mode -> 524"}},
+        {"StatusUpdate stopped", &H::MMControl1_StatusUpdate, {.mode = mci_mode::kStopped}, {"MMControl1.Mode -> 525"}},
+        {"StatusUpdate paused", &H::MMControl1_StatusUpdate, {.mode = mci_mode::kPaused}, {"MMControl1.Mode -> 529"}},
+        {"StatusUpdate not open", &H::MMControl1_StatusUpdate, {.mode = mci_mode::kNotOpen},
+         {"MMControl1.Mode -> 524"}},
         {"Back, error 30282", completed<&H::MMControl1_BackCompleted, 30282>, paused77, copied77},
         {"Next, error 0", completed<&H::MMControl1_NextCompleted, 0>, paused77, copied77},
         {"Prev, error 5", completed<&H::MMControl1_PrevCompleted, 5>, paused77, copied77},
         {"Step, error -1", completed<&H::MMControl1_StepCompleted, -1>, paused77, copied77},
-        {"slider click during a play", clickSlider, {.slider = 500},
+        {"slider click during a play", &H::Slider1_Click, {.slider = 500},
          {"Slider1.Value -> 500", "MMControl1.To = 500", "MMControl1.Command = seek"}},
-        {"GotFocus", gotFocus, {}, {}},
+        {"GotFocus", &H::MMControl1_GotFocus, {}, {}},
     };
     for (const Case &c : cases) check(c);
 }
@@ -213,9 +209,9 @@ TEST(PlaybackHandlers, TrackingAndSeeking)
 TEST(PlaybackHandlers, ErrorEndsTheHandlerAtTheFailingStep)
 {
     const Case cases[] = {
-        {"open fails: slider, label and title untouched", clickOpen, {.rejected = "open"},
+        {"open fails: slider, label and title untouched", &H::Command1_Click, {.rejected = "open"},
          kDialog + kSoundOn + "Chkrev.Value -> 0" + forward(0) + "Chkrev.Value -> 0" + kOpen},
-        {"stop fails in Reverse", clickReverse, {.reverse = 1, .rejected = "stop"},
+        {"stop fails in Reverse", &H::chkrev_Click, {.reverse = 1, .rejected = "stop"},
          {"MMControl1.Mode -> 526", "MMControl1.Command = stop"}},
         {"play fails in Done", done<1>, {.loop = 1, .loopRev = 1, .rejected = "play"},
          {"ChkLoop.Value -> 1", "Chkrev.Value -> 0", "MMControl1.Command = prev", kPlay}},

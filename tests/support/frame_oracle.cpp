@@ -40,15 +40,11 @@ std::vector<std::string> oracleFrameMd5(const std::string &clip, int slots) {
     for (std::string line; std::getline(lines, line);) {
         if (line.rfind("#tb 0:", 0) == 0) tb = parseRatio(line.substr(7));
         if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string stream, dts, pts, duration, size, md5;
-        std::getline(fields, stream, ',');
-        std::getline(fields, dts, ',');
-        std::getline(fields, pts, ',');
-        std::getline(fields, duration, ',');
-        std::getline(fields, size, ',');
-        fields >> md5;
-        listed.push_back({std::stod(pts) * tb * fps, md5});
+        std::istringstream fields(line);  // stream, dts, pts, duration, size, md5
+        std::string field[6];
+        for (std::string &f : field) std::getline(fields, f, ',');
+        std::istringstream(field[5]) >> field[5];
+        listed.push_back({std::stod(field[2]) * tb * fps, field[5]});
     }
     if (listed.empty()) throw std::runtime_error("ffmpeg decoded no frame of " + clip);
     const double shift = listed.front().slot - firstSlot;

@@ -1,4 +1,16 @@
-# Sourced by the tests that drive a real X server. The caller defines fail() and $timeout.
+# Sourced by the tests that drive a real X server. The caller sets $timeout and $work.
+
+fail() {  # why: says so, with the logs kept in $work
+  echo "FAIL: $*" >&2
+  for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $log:"; cat "$log"; } >&2; done
+  exit 1
+}
+
+window_named() {  # regex[, pid]: a visible window so named (of that running program), into $found
+  [ -z "${2:-}" ] || kill -0 "$2" 2>/dev/null || fail "the program ended"
+  found=$(xdotool search --all --onlyvisible ${2:+--pid "$2"} --name "$1" 2>/dev/null | head -n1)
+  [ -n "$found" ]
+}
 
 wait_for() {  # what, command...: runs the command until it succeeds, for at most $timeout s
   local what=$1 deadline=$((SECONDS + timeout))
