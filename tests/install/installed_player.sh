@@ -1,23 +1,29 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix and uses it as a user would: the desktop
-# entry and the metadata pass Debian's validators, the manual page reads cleanly, every
-# icon has its folder's size; the installed player, with only the system on PATH, opens
-# the clip named on its command line, reports a bad one on standard error and goes on,
-# and its Help! button starts the installed viewer on the installed help file.
+# The player as a user gets it: installed into a temporary prefix that is then moved, its
+# desktop entry, metadata, manual page and icons clean by the desktop's validators; with
+# only the system on PATH it reports a bad file named on its command line on standard
+# error and goes on; on a real X server, by mouse and keyboard only, it opens a clip
+# through the file dialog and plays it to its last frame (the video window checked
+# against ffmpeg's decode), its Help! button starts the installed viewer on the
+# installed help file, and Exit ends it.
 #
-# Environment: VIDLARK_BUILD_DIR, VIDLARK_TEST_CLIPS; VIDLARK_INSTALL_WORK (kept; else
-# a temporary folder). Starts its own X server.
+# Environment: VIDLARK_BUILD_DIR, VIDLARK_TEST_CLIPS; VIDLARK_E2E_DISPLAY (an X server to
+# use, else one is started here); VIDLARK_INSTALL_WORK (kept; else a temporary folder).
 set -euo pipefail
 build=${VIDLARK_BUILD_DIR:?VIDLARK_BUILD_DIR names the build folder}
 clip_dir=${VIDLARK_TEST_CLIPS:?VIDLARK_TEST_CLIPS names the folder for test clips}
-readonly timeout=30 help_xy="380 64" exit_xy="436 64"
+# timeout: seconds for any one thing the user waits for; places: from the top-left
+# corner of the window's client area.
+readonly timeout=30 width=160 height=120 frames=50
+readonly open_xy="380 40" play_xy="218 52" help_xy="380 64" exit_xy="436 64"
 
-for tool in Xvfb xdpyinfo xdotool identify ffmpeg desktop-file-validate appstreamcli man; do
+for tool in Xvfb xdpyinfo xdotool identify convert import ffmpeg desktop-file-validate appstreamcli man; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
 done
 work=${VIDLARK_INSTALL_WORK:-$(mktemp -d)}
 rm -rf "$work"
-mkdir -p "$work" "$clip_dir"
+mkdir -p "$work/refs" "$clip_dir"
+mkdir -m 0700 "$work/runtime"
 clip_dir=$(realpath "$clip_dir")
 pids=()
 cleanup() {
@@ -27,7 +33,25 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
-. "$(dirname "$0")/../support/x_session.sh"
+
+fail() {  # why: says so, with the logs
+  echo "FAIL: $*" >&2
+  for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $log:"; cat "$log"; } >&2; done
+  exit 1
+}
+window_named() {  # regex[, pid]: a visible window so named (of that running program), into $found
+  [ -z "${2:-}" ] || kill -0 "$2" 2>/dev/null || fail "the program ended"
+  found=$(xdotool search --all --onlyvisible ${2:+--pid "$2"} --name "$1" 2>/dev/null | head -n1)
+  [ -n "$found" ]
+}
+wait_for() {  # what, command...: runs the command until it succeeds, for at most $timeout s
+  local what=$1 deadline=$((SECONDS + timeout))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || fail "waited ${timeout}s for $what"
+    sleep 0.1
+  done
+}
 
 # A prefix with a blank in it, moved after the install: nothing may depend on where.
 cmake --install "$build" --prefix "$work/first place/usr" >"$work/install.log"
@@ -40,7 +64,6 @@ for file in bin/vidlark libexec/vidlark/winhelp share/vidlark/vlrk10.hlp share/m
   [ -f "$prefix/$file" ] || fail "$file was not installed"
 done
 ! grep -q -e test -e probe -e bench "$work/files.txt" || fail "a tool or a test was installed"
-
 desktop-file-validate "$prefix/share/applications/org.vidlark.Vidlark.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net --strict "$prefix/share/metainfo/org.vidlark.Vidlark.metainfo.xml" ||
   fail "appstreamcli validate"
@@ -49,8 +72,7 @@ man_warnings=$(man --warnings -l "$prefix/share/man/man1/vidlark.1.gz" 2>&1 >/de
 pngs=0
 for png in "$prefix"/share/icons/hicolor/*x*/apps/org.vidlark.Vidlark.png; do
   size=${png%/apps/*}
-  size=${size##*/}
-  [ "$(identify -format '%wx%h' "$png")" = "$size" ] || fail "$png is not $size"
+  [ "$(identify -format '%wx%h' "$png")" = "${size##*/}" ] || fail "$png is not ${size##*/}"
   pngs=$((pngs + 1))
 done
 [ "$pngs" -ge 6 ] || fail "only $pngs PNG icons"
@@ -60,17 +82,6 @@ vidlark=$prefix/bin/vidlark
 version=$(env -u DISPLAY QT_QPA_PLATFORM= "$vidlark" --version) || fail "--version failed"
 [ "$version" = "vidlark 1.0.0.0" ] || fail "--version printed '$version'"
 env -u DISPLAY QT_QPA_PLATFORM= "$vidlark" --help | grep -q '\[FILE\]' || fail "--help names no FILE"
-
-clip="$clip_dir/installed player [1].avi"
-ffmpeg -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=1 -c:v mjpeg "$clip"
-bad="$work/bad clip.avi"
-printf 'RIFF and nothing else' >"$bad"
-
-# An X server of its own, whatever else runs beside: the server picks a free display.
-start_xvfb "$work"
-pids+=("$xvfb_pid")
-wait_for "the X server on $DISPLAY" sh -c 'xdpyinfo >/dev/null 2>&1'
-mkdir -p -m 0700 "$work/runtime"
 run_installed() {  # log name, platform, arguments...: starts the installed player, into $app
   local log=$1 platform=$2
   shift 2
@@ -81,29 +92,66 @@ run_installed() {  # log name, platform, arguments...: starts the installed play
 }
 
 # A bad file: its numbered error, on standard error too, and the player goes on.
-run_installed bad offscreen "$bad"
+printf 'RIFF and nothing else' >"$work/bad clip.avi"
+run_installed bad offscreen "$work/bad clip.avi"
 error_told() { grep -Eqs '^vidlark: error [0-9]+: .+' "$work/bad.log"; }
 wait_for "the bad file's error on standard error" error_told
 kill -0 "$app" 2>/dev/null || fail "the player ended on a bad file"
 kill "$app"
 echo "bad file: $(grep '^vidlark: error' "$work/bad.log")"
 
-run_installed player xcb "$clip"
-# Seldom, with other X servers starting and stopping on the machine, a client is refused
-# at its first connection; that says nothing of the player, so it gets one more start.
-refused() { ! kill -0 "$app" 2>/dev/null && grep -q 'could not connect to display' "$work/player.log"; }
-started() { refused || window_named '^Vidlark 1\.0' "$app"; }
-wait_for "the player's window" started
-if refused; then
-  echo "the X server refused the player's connection; starting it again" >&2
-  run_installed player xcb "$clip"
+if [ -n "${VIDLARK_E2E_DISPLAY:-}" ]; then
+  export DISPLAY=$VIDLARK_E2E_DISPLAY
+else  # -noreset: a client that connects just as the last one leaves must not find it resetting
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  pids+=("$!")
+  wait_for "the X server to start" test -s "$work/display"
+  export DISPLAY=":$(head -n1 "$work/display")"
 fi
-wait_for "the title naming the clip" window_named "^Vidlark 1\.0 - $(printf '%s' "$clip" | sed 's/[][\.*^$]/\\&/g')\$" "$app"
-main=$found
-wait_for "the video window" window_named "^installed player \[1\]\.avi\$" "$app"
-echo "the installed player opened the clip named on its command line"
+wait_for "the X server on $DISPLAY" sh -c 'xdpyinfo >/dev/null 2>&1'
 
-xdotool mousemove --window "$main" $help_xy click 1
+# The clip, and one tall image of all its frames (frame 0 on top) to compare a
+# screenshot with every frame at once.
+clip="$clip_dir/installed player [1].avi"
+ffmpeg -v error -y -f lavfi -i "testsrc2=size=${width}x$height:rate=25:duration=2" -c:v mjpeg -q:v 3 "$clip"
+ffmpeg -v error -i "$clip" -pix_fmt rgb24 "$work/refs/%03d.png"
+convert "$work"/refs/*.png -append "$work/refs.png"
+# The frame a screenshot shows, or "?". Distance to a frame: mean difference per colour
+# channel, in percent. The nearest frame counts when it is close (scaling and colour
+# conversion aside) and much closer than the next nearest.
+shown_frame() {
+  convert "$1" -resize "${width}x${height}!" -write mpr:shot +delete \
+    "$work/refs.png" \( -size "${width}x$((height * frames))" tile:mpr:shot \) \
+    -compose difference -composite -scale "1x${frames}!" -depth 16 txt:- 2>/dev/null |
+    awk -F'[(),:]+' '
+      NR > 1 {
+        split($0, p, /[()]/); split(p[2], c, ",")
+        d = (c[1] + c[2] + c[3]) / 3 / 65535 * 100
+        if (best == "" || d < best) { second = best; best = d; frame = $2 }
+        else if (second == "" || d < second) second = d
+      }
+      END { print (best != "" && second != "" && best <= 2 && second >= 1.5 * best) ? frame : "?" }'
+}
+video_shows() { import -window "$video" "$work/shot.png" && [ "$(shown_frame "$work/shot.png")" = "$1" ]; }
+click() { xdotool mousemove --window "$main" "$1" "$2" click 1; }
+
+run_installed player xcb
+wait_for "the window \"Vidlark 1.0\"" window_named '^Vidlark 1\.0$' "$app"
+main=$found
+click $open_xy
+wait_for "the open-file dialog" window_named '^Open$' "$app"
+timeout "$timeout" xdotool windowfocus --sync "$found" || fail "could not give the dialog the focus"
+xdotool type --delay 20 "$clip"
+xdotool key Return
+title_names_clip() { [ "$(xdotool getwindowname "$main")" = "Vidlark 1.0 - $clip" ]; }
+wait_for "the title naming the clip" title_names_clip
+wait_for "the video window" window_named "^$(printf '%s' "${clip##*/}" | sed 's/[][\.*^$]/\\&/g')\$" "$app"
+video=$found
+click $play_xy
+wait_for "frame $((frames - 1)) at the end of the play" video_shows $((frames - 1))
+echo "opened through the dialog, played to frame $((frames - 1))"
+
+click $help_xy
 wait_for "the help viewer on the installed help file" window_named '^Vidlark 1\.0 Help$'
 viewer=$(xdotool getwindowpid "$found")
 pids+=("$viewer")
@@ -113,7 +161,7 @@ kill "$viewer"  # it may cover the main window
 viewer_gone() { ! window_named '^Vidlark 1\.0 Help$'; }
 wait_for "the help viewer to close" viewer_gone
 
-xdotool mousemove --window "$main" $exit_xy click 1
+click $exit_xy
 player_ended() { ! kill -0 "$app" 2>/dev/null; }
 wait_for "the player to end after Exit" player_ended
 wait "$app" || fail "the player ended with status $?"
