@@ -25,10 +25,10 @@ mutant looprev-keeps-reverse-checked $H $'        c.Chkrev.setValue(0);\n' '' 'p
 mutant reverse-click-forgets-to-replay $H 'if (mode == mci_mode::kPlaying)' 'if (c.MMControl1.mode() == mci_mode::kPlaying)' 'playback_handlers'
 mutant cancel-closes-the-clip $H $'    if (!c.CommonDialog1.showOpen())\n        return;\n    c.MMControl1.setCommand(QStringLiteral("close"));' $'    c.MMControl1.setCommand(QStringLiteral("close"));\n    if (!c.CommonDialog1.showOpen())\n        return;' 'playback_handlers|integration_player'
 mutant open-without-new-backward-range $H $'    if (c.Chkrev.value() == 1)\n        setBackwardRange(c.MMControl1);\n    c.Slider1.setValue(0);' $'    c.Slider1.setValue(0);' 'playback_handlers|integration_player'
-mutant sound-box-ignored $H $'c.MMControl1.setSilent(c.Check2.value() == 0);\n}' $'c.MMControl1.setSilent(false);\n}' 'playback_handlers|integration_sound_switch'
+mutant sound-box-ignored $H $'c.MMControl1.setSilent(c.Check2.value() == 0);\n}' $'c.MMControl1.setSilent(false);\n}' 'playback_handlers|integration_player'
 mutant status-update-moves-slider-always $H $'    if (c.MMControl1.mode() == mci_mode::kPlaying)\n        copyPositionToSlider' $'    copyPositionToSlider' 'playback_handlers'
 mutant slider-click-seeks-from $H 'c.MMControl1.setTo(c.Slider1.value());' 'c.MMControl1.setFrom(c.Slider1.value());' 'playback_handlers|integration_player'
-mutant title-without-file-name $H 'kTitle + QStringLiteral(" - ") + c.MMControl1.fileName()' 'kTitle + QStringLiteral(" - ")' 'playback_handlers|integration_player|e2e'
+mutant title-without-file-name $H 'kTitle + QStringLiteral(" - ") + c.MMControl1.fileName()' 'kTitle + QStringLiteral(" - ")' 'playback_handlers|integration_player|install_tree'
 
 T=platform/mci/engine/transport_state.cpp
 mutant direction-forgotten-by-moves $T $'    rememberDirection(ends);\n' '' 'mci_events'
@@ -47,9 +47,9 @@ mutant folder-opened-as-a-file $C ' || S_ISDIR(st.st_mode)) return makeError(kEr
 D=platform/mci/engine/frame_decoder.cpp
 mutant nonref-skipped-too-close $D 'm_nextFeedSlot + kReorderMargin < m_exactFrom' 'm_nextFeedSlot < m_exactFrom + kReorderMargin' 'mci_frame_accuracy'
 mutant cache-keeps-the-wrong-end platform/mci/engine/frame_cache.cpp 'if (slot >= it->second.until) return std::nullopt;' 'if (slot > it->second.until) return std::nullopt;' 'mci_frame_accuracy|mci_events'
-mutant mute-ignored platform/mci/engine/sound_player.cpp 'if (m_muted.load()) std::fill(out.begin(), out.end(), 0.0f);' '' 'mci_sound|integration_sound_switch'
+mutant mute-ignored platform/mci/engine/sound_player.cpp 'if (m_muted.load()) std::fill(out.begin(), out.end(), 0.0f);' '' 'mci_sound|integration_player'
 mutant backward-top-counted-as-shown platform/mci/engine/decode_channel.cpp 'request.kind == DecodeRequest::Backward ? request.from + 1 : request.from' 'request.from' 'mci_events'
-mutant silent-not-passed-on platform/mci/mci_device.cpp 'if (m_impl->m_session && m_impl->m_session->sound) m_impl->m_session->sound->setMuted(silent);' '' 'mci_sound|integration_sound_switch'
+mutant silent-not-passed-on platform/mci/mci_device.cpp 'if (m_impl->m_session && m_impl->m_session->sound) m_impl->m_session->sound->setMuted(silent);' '' 'mci_sound|integration_player'
 mutant backward-sound-not-reversed platform/mci/audio/sample_block_store.cpp 'const std::int64_t f = backward ? first - i : first + i;' 'const std::int64_t f = first + i;' 'mci_sound|sample_block_store|audio_track'
 
 mutant startup-error-text-changed app/window_handlers.cpp 'QStringLiteral("Periferica chiusa o sconosciuta")' 'QStringLiteral("Periferica chiusa")' 'app_window_handlers'
