@@ -8,7 +8,6 @@
 #include "tests/doubles/recording_runtime.h"
 #include "tests/support/test_clips.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -102,26 +101,6 @@ TEST_F(Form1Test, ControlsWhereDesignedAndWalkedByTabWithAndWithoutAClip)
     showActive();
     mm()->setFocus(Qt::TabFocusReason);
     walkTabOrder(Qt::Key_End, 25);
-}
-
-// Enter and Esc click no button (a wrong click must not open a dialog); Space does.
-TEST_F(Form1Test, EnterAndEscClickNoButton)
-{
-    showActive();
-    int clicks = 0;
-    for (auto *button : form->findChildren<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly)) {
-        QObject::disconnect(button, nullptr, form.get(), nullptr);
-        QObject::connect(button, &QAbstractButton::clicked, [&] { ++clicks; });
-    }
-    for (const auto &row : kControls)
-        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Space})
-            if (row.tab > 1) {
-                control(row.name)->setFocus();
-                QTest::keyClick(control(row.name), key);
-                EXPECT_EQ(clicks, key == Qt::Key_Space) << row.name << key;
-                clicks = 0;
-            }
-    EXPECT_TRUE(form->isVisible());
 }
 
 // A file dropped on either window, or named on the command line, opens as "Open"

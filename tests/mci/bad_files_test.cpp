@@ -210,17 +210,4 @@ TEST_P(BadFiles, GetTheirErrorOrPlay) {
 INSTANTIATE_TEST_SUITE_P(Files, BadFiles, ::testing::ValuesIn(kBadFiles),
                          [](const auto &info) { return std::string(info.param.name); });
 
-// After a bad file the same device opens a good one.
-TEST(BadFilesThenGood, DeviceStillOpensAGoodClip) {
-    mci::NullVideoSink sink;
-    mci::NullDeviceListener listener;
-    mci::MciDevice device(mci::DeviceOptions{.untimed = true}, sink, mci::makeNullAudioSink(), listener);
-    device.setDeviceType("avivideo");
-    device.setFileName(write("text2.avi", "not a video"));
-    ASSERT_TRUE(device.command("open").has_value());
-    device.setFileName(goodClip());
-    EXPECT_FALSE(device.command("open").has_value());
-    EXPECT_EQ(device.length(), 75);
-}
-
 }  // namespace
