@@ -11,81 +11,60 @@ namespace {
 
 using namespace widget_test;
 
-// The main window with the control in it, active and focused, as the player has it.
-struct Player {
-    QApplication &app = testApplication();
+// A window of its own, none with no clip, titled with the file name, below the main
+// window at the clip's size with its first picture, never taking the focus. Closed, only
+// a play (by command or by the Play button) shows it again; "close" hides it and drops
+// its picture. The next clip keeps its place and is shown at its display size.
+TEST(VideoWindow, OpensBelowTheMainWindowAtTheClipsSizeAndOnlyAPlayBringsItBack) {
+    testApplication();
     QWidget main;
     MMControlWidget *control = makeControl({}, false).release();
-
-    Player() {
-        control->setParent(&main);
-        main.setGeometry(101, 114, 466, 101);
-        main.show();
-        main.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&main));
-        control->setFocus();
-    }
-    VideoWindow &video() { return *control->videoWindow(); }
-    void open(const QString &clip) {
+    control->setParent(&main);
+    main.setGeometry(101, 114, 466, 101);
+    main.show();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    control->setFocus();
+    VideoWindow &video = *control->videoWindow();
+    // Showing the video window may have been an activation that was handed back.
+    const auto keptFocus = [&] { return waitUntil([&] { return QApplication::activeWindow() == &main && control->hasFocus(); }); };
+    const auto open = [&](const QString &clip) {
         control->setFileName(clip);
         control->setCommand("open");
-        ASSERT_TRUE(waitUntil([&] { return video().isVisible(); })) << "never shown";
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&video()));
-    }
-    // Showing the video window may have been an activation that was handed back.
-    bool keptFocus() {
-        return waitUntil([&] { return QApplication::activeWindow() == &main && control->hasFocus(); });
-    }
-};
-
-// A window of its own, titled with the file name, below the main window at the clip's
-// size, showing its first picture, without taking the focus; none with no clip.
-TEST(VideoWindow, OpensBelowTheMainWindowAtTheClipsSizeWithItsFirstPicture) {
-    Player player;
-    player.control->setCommand("open");
-    EXPECT_FALSE(player.video().isVisible());
-    player.control->setCommand("close");
-    const QString clip = testCard();
-    player.open(clip);
-    VideoWindow &video = player.video();
-    EXPECT_TRUE(video.isWindow());
-    EXPECT_EQ(video.windowTitle(), QFileInfo(clip).fileName());
-    EXPECT_EQ(video.size(), QSize(160, 120));
-    EXPECT_GE(video.frameGeometry().top(), player.main.frameGeometry().bottom());
-    EXPECT_TRUE(player.keptFocus());
-
-    EXPECT_TRUE(near(video.grab().toImage().pixelColor(80, 60), video.picture().pixelColor(80, 60)));
-    EXPECT_FALSE(video.picture().isNull());
-}
-
-// Closing it hides it; only a play, by command or by the Play button, shows it again.
-// "close" hides it and drops its picture. The next clip keeps its place and is shown at
-// its display size, sample aspect applied.
-TEST(VideoWindow, ClosingHidesItPlayShowsItAndTheNextClipKeepsItsPlace) {
-    Player player;
-    player.open(testCard());
-    VideoWindow &video = player.video();
-    video.close();
-    player.control->setCommand("step");
+        ASSERT_TRUE(waitUntil([&] { return video.isVisible(); })) << "never shown";
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&video));
+    };
+    control->setCommand("open");
     EXPECT_FALSE(video.isVisible());
-    player.control->setCommand("play");
-    EXPECT_TRUE(video.isVisible());
-    EXPECT_TRUE(player.keptFocus());
-    player.control->setCommand("stop");
+    control->setCommand("close");
+    ASSERT_NO_FATAL_FAILURE(open(testCard()));
+    EXPECT_TRUE(video.isWindow());
+    EXPECT_EQ(video.windowTitle(), QFileInfo(testCard()).fileName());
+    EXPECT_EQ(video.size(), QSize(160, 120));
+    EXPECT_GE(video.frameGeometry().top(), main.frameGeometry().bottom());
+    EXPECT_TRUE(keptFocus());
+    EXPECT_FALSE(video.picture().isNull());
+    EXPECT_TRUE(near(video.grab().toImage().pixelColor(80, 60), video.picture().pixelColor(80, 60)));
+
     video.close();
-    for (QAbstractButton *b : player.control->findChildren<QAbstractButton *>())
+    control->setCommand("step");
+    EXPECT_FALSE(video.isVisible());
+    control->setCommand("play");
+    EXPECT_TRUE(video.isVisible());
+    EXPECT_TRUE(keptFocus());
+    control->setCommand("stop");
+    video.close();
+    for (QAbstractButton *b : control->findChildren<QAbstractButton *>())
         if (b->accessibleName() == "Play") QTest::mouseClick(b, Qt::LeftButton);
-    EXPECT_EQ(player.control->mode(), mci_mode::kPlaying);
     EXPECT_TRUE(video.isVisible());
 
-    player.control->setCommand("close");  // returns at once; the picture goes once the device lets go
+    control->setCommand("close");  // returns at once; the picture goes once the device lets go
     EXPECT_TRUE(waitUntil([&] { return video.picture().isNull(); }));
     EXPECT_FALSE(video.isVisible());  // a picture still on its way must not bring it back
     const QPoint moved = video.pos() + QPoint(30, 40);
     video.move(moved);
-    player.open(clip("widget_red_sar2.avi", "color=c=red:s=160x120:r=25:d=1", "setsar=2"));
-    EXPECT_EQ(video.pos(), moved);
-    EXPECT_EQ(video.size(), QSize(320, 120));
+    ASSERT_NO_FATAL_FAILURE(open(clip("widget_red_sar2.avi", "color=c=red:s=160x120:r=25:d=1", "setsar=2")));
+    EXPECT_EQ(std::make_pair(video.pos(), video.size()), std::make_pair(moved, QSize(320, 120)));
     const QImage shown = video.grab().toImage();  // the picture stretched to its display width
     EXPECT_TRUE(near(shown.pixelColor(2, 60), Qt::red) && near(shown.pixelColor(317, 60), Qt::red));
 }
