@@ -1,14 +1,8 @@
 #include "app/form_unloader.h"
-#include "app/install_layout.h"
 #include "app/window_handlers.h"
 #include "platform/forms/runtime_error.h"
 #include "tests/doubles/recording_controls.h"
 #include "tests/doubles/recording_runtime.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -27,10 +21,7 @@ struct Window {
 
     void fail(const char *word, int number)
     {
-        MMControl1.onCommand = [=](const QString &w) {
-            if (w == QLatin1String(word))
-                throw RuntimeError(number, "device error");
-        };
+        MMControl1.onCommand = [=](const QString &w) { if (w == QLatin1String(word)) throw RuntimeError(number, "device error"); };
     }
 
     CallLog log;
@@ -73,40 +64,10 @@ TEST(WindowHandlers, LoadOpensTheDeviceAndSetsTheHelpFileOrReportsWhyNot)
         SCOPED_TRACE(c.then[1]);
         Window w;
         w.App.appPathValue = c.appPath;
-        if (c.error)
-            w.fail("open", *c.error);
+        if (c.error) w.fail("open", *c.error);
         w.handlers.Form_Load();
         EXPECT_EQ(w.log.entries, (kLoadWrites + c.then));
         EXPECT_EQ(w.App.errorLines, c.errorLines);
-    }
-}
-
-// Beside the program in the build folder; installed, in the data folder reached from
-// the program's own; else where it was looked for first, for the viewer to name.
-TEST(WindowHandlers, LoadFindsTheHelpFileBesideTheProgramElseInTheInstalledTree)
-{
-    const QString installed = QStringLiteral("/") + install_layout::kDataFromProgram + "/vlrk10.hlp";
-    const struct {
-        bool beside, inData;
-        QString found;  // after App.Path
-    } cases[] = {
-        {true, true, "/vlrk10.hlp"},
-        {false, true, installed},
-        {false, false, "/vlrk10.hlp"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.found.toStdString() + (c.beside ? " beside" : ""));
-        QTemporaryDir root;
-        const QString bin = root.path() + "/usr/bin";
-        for (const auto &[there, file] : {std::pair{c.beside, bin + "/vlrk10.hlp"}, std::pair{c.inData, bin + installed}}) {
-            ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
-            QFile help(file);
-            ASSERT_TRUE(!there || help.open(QIODevice::WriteOnly));
-        }
-        Window w;
-        w.App.appPathValue = bin;
-        w.handlers.Form_Load();
-        EXPECT_EQ(w.App.helpFileValue, QDir::cleanPath(bin + c.found));
     }
 }
 
@@ -149,10 +110,7 @@ TEST(WindowHandlers, HelpStartsTheViewerAndReportsWhyItCouldNot)
         SCOPED_TRACE(c.number);
         Window w;
         w.App.helpFileValue = "/home/me/My Videos/vlrk10.hlp";
-        w.App.onShell = [&] {
-            if (c.number != 0)
-                throw RuntimeError(c.number, "cannot start");
-        };
+        w.App.onShell = [&] { if (c.number != 0) throw RuntimeError(c.number, "cannot start"); };
         w.handlers.Command2_Click();
         // Unquoted: the one blank after "winhelp" separates the path.
         EXPECT_EQ(w.log.entries, (Log{"App.HelpFile -> /home/me/My Videos/vlrk10.hlp",
