@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -31,10 +32,8 @@ TEST(SdlAudioSink, PlaysExactlyWhatTheSourceGives) {
         CountingSource source;
         mci::SdlAudioSink sink;
         ASSERT_TRUE(sink.open(rate, source));
-        EXPECT_EQ(sink.rate(), rate);
-        EXPECT_GT(sink.latencySeconds(), 0.0);
-        EXPECT_LT(sink.latencySeconds(), 0.1);
-        EXPECT_EQ(source.given, 0);
+        EXPECT_EQ(std::make_tuple(sink.rate(), sink.latencySeconds() > 0.0 && sink.latencySeconds() < 0.1, source.given.load()),
+                  std::make_tuple(rate, true, std::int64_t{0}));
         sink.setRunning(true);
         for (std::int64_t now = source.given; now < rate; now = source.given) source.given.wait(now);
         sink.close();
@@ -43,8 +42,7 @@ TEST(SdlAudioSink, PlaysExactlyWhatTheSourceGives) {
         std::filesystem::remove(file);
         const auto start = std::ranges::find_if(heard, [](float s) { return s != 0.0f; }) - heard.begin();
         heard.erase(heard.begin(), heard.begin() + (start & ~1));  // the silence written while paused
-        ASSERT_GE(std::ssize(heard), rate);
-        ASSERT_LE(std::ssize(heard), source.given);
+        ASSERT_TRUE(std::ssize(heard) >= rate && std::ssize(heard) <= source.given) << heard.size();
         for (std::size_t i = 0; i < heard.size(); ++i) ASSERT_EQ(heard[i], CountingSource::value(std::int64_t(i))) << i;
     }
 }
