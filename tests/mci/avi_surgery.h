@@ -1,21 +1,80 @@
 #pragma once
 
-#include <cstddef>
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
-// Damages AVI files the way real ones come damaged, for the tests.
+// Damages AVI files the way real ones come damaged, for the tests: each copies `from` to
+// `to` with the damage done.
 namespace avi_surgery {
 
-// Copies `from` to `to` without its idx1 index.
-void dropIndex(const std::string &from, const std::string &to);
-// Copies `from` to `to` with every keyframe flag of its idx1 index cleared.
-void clearKeyFlags(const std::string &from, const std::string &to);
-// Copies `from` to `to` with the chunk offsets of its idx1 index pointing elsewhere.
-void garbleIndex(const std::string &from, const std::string &to);
-// Copies `from` to `to` with the field of `width` bytes at `offset` into the data of
-// the `nth` chunk called `id` (0: the first) set to `value`, as a hostile file declares it.
-void setField(const std::string &from, const std::string &to, const char *id, int nth, std::size_t offset,
-              std::uint32_t value, std::size_t width = 4);
+inline std::vector<char> load(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void save(const std::string &path, const std::vector<char> &bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::ssize(bytes));
+}
+
+inline std::size_t findIndex(const std::vector<char> &bytes) {
+    for (std::size_t i = bytes.size() - 4; i > 12; --i)
+        if (!std::memcmp(bytes.data() + i, "idx1", 4)) return i;
+    throw std::runtime_error("no idx1 chunk");
+}
+
+// Without its idx1 index.
+inline void dropIndex(const std::string &from, const std::string &to) {
+    std::vector<char> bytes = load(from);
+    bytes.resize(findIndex(bytes));
+    save(to, bytes);
+}
+
+// One 32-bit field (4: flags, 8: offset) of every idx1 entry rewritten.
+inline void rewriteIndexField(const std::string &from, const std::string &to, std::size_t field,
+                              const std::function<std::uint32_t(std::uint32_t)> &change) {
+    std::vector<char> bytes = load(from);
+    const std::size_t index = findIndex(bytes);
+    std::uint32_t size = 0;
+    std::memcpy(&size, bytes.data() + index + 4, 4);
+    for (std::size_t entry = index + 8; entry + 16 <= index + 8 + size && entry + 16 <= bytes.size(); entry += 16) {
+        std::uint32_t value = 0;
+        std::memcpy(&value, bytes.data() + entry + field, 4);
+        value = change(value);
+        std::memcpy(bytes.data() + entry + field, &value, 4);
+    }
+    save(to, bytes);
+}
+
+// Every keyframe flag of its index cleared (AVIIF_KEYFRAME).
+inline void clearKeyFlags(const std::string &from, const std::string &to) {
+    rewriteIndexField(from, to, 4, [](std::uint32_t flags) { return flags & ~0x10u; });
+}
+
+// The chunk offsets of its index pointing elsewhere.
+inline void garbleIndex(const std::string &from, const std::string &to) {
+    std::uint32_t shift = 7;
+    rewriteIndexField(from, to, 8, [&shift](std::uint32_t offset) { return offset + (shift = shift * 31 % 4093 + 1); });
+}
+
+// The field of `width` bytes at `offset` into the data of the `nth` chunk called `id`
+// (0: the first) set to `value`, as a hostile file declares it.
+inline void setField(const std::string &from, const std::string &to, const char *id, int nth, std::size_t offset,
+                     std::uint32_t value, std::size_t width = 4) {
+    std::vector<char> bytes = load(from);
+    for (std::size_t at = 12; at + 8 + offset + 4 <= bytes.size(); ++at) {
+        if (std::memcmp(bytes.data() + at, id, 4) != 0 || nth-- > 0) continue;
+        std::memcpy(bytes.data() + at + 8 + offset, &value, std::min<std::size_t>(width, 4));  // little-endian
+        save(to, bytes);
+        return;
+    }
+    throw std::runtime_error(std::string("no chunk ") + id);
+}
 
 }  // namespace avi_surgery
