@@ -33,8 +33,9 @@ QStringList enabled(MMControlWidget &control) {
 }
 
 // The keyboard takes the control through its modes, and the buttons are enabled by mode
-// (Record and Eject never; none without a clip). Buttons take no focus: the bar is one tab stop. Arrows and Home/End move over enabled buttons only, the
-// cursor follows Play to Pause, Space presses on release as a button does, Enter presses.
+// (Record and Eject never; none without a clip). Buttons take no focus: the bar is one
+// tab stop. Arrows and Home/End move over enabled buttons only, the cursor follows Play
+// to Pause, Space presses on release as a button does, Enter presses.
 TEST(MMControlWidget, KeyboardDrivesTheModesAndTheButtonsFollow) {
     const QStringList stopped{"Prev", "Next", "Play", "Back", "Step"}, playing{"Prev", "Next", "Pause", "Stop"},
         paused{"Prev", "Next", "Play", "Back", "Step", "Stop"};
@@ -46,19 +47,15 @@ TEST(MMControlWidget, KeyboardDrivesTheModesAndTheButtonsFollow) {
     EXPECT_EQ(enabled(*control), stopped);
     QSignalSpy back(control.get(), &MMControlWidget::backCompleted);
     QTest::keyPress(control.get(), Qt::Key_Space);  // Play is current at first
-    EXPECT_TRUE(buttonsOf(*control)[2]->isDown());
-    EXPECT_EQ(control->mode(), mci_mode::kStopped);
+    EXPECT_EQ(std::make_pair(buttonsOf(*control)[2]->isDown(), control->mode()), std::make_pair(true, int(mci_mode::kStopped)));
     QTest::keyRelease(control.get(), Qt::Key_Space);
-    EXPECT_EQ(control->mode(), mci_mode::kPlaying);
-    EXPECT_EQ(enabled(*control), playing);
+    EXPECT_EQ(std::make_pair(control->mode(), enabled(*control)), std::make_pair(int(mci_mode::kPlaying), playing));
     QTest::keyClick(control.get(), Qt::Key_Return);  // on Pause now
-    EXPECT_EQ(control->mode(), mci_mode::kPaused);
-    EXPECT_EQ(enabled(*control), paused);
+    EXPECT_EQ(std::make_pair(control->mode(), enabled(*control)), std::make_pair(int(mci_mode::kPaused), paused));
     QTest::keyClick(control.get(), Qt::Key_Right);  // from Play, over the disabled Pause to Back
     QTest::keyClick(control.get(), Qt::Key_Space);
     EXPECT_TRUE(waitUntil([&] { return back.count() == 1; }));
-    EXPECT_EQ(control->mode(), mci_mode::kStopped);
-    EXPECT_EQ(enabled(*control), stopped);
+    EXPECT_EQ(std::make_pair(control->mode(), enabled(*control)), std::make_pair(int(mci_mode::kStopped), stopped));
     for (const Qt::Key key : {Qt::Key_End, Qt::Key_Home, Qt::Key_Right, Qt::Key_Right, Qt::Key_Enter})
         QTest::keyClick(control.get(), key);  // Step (never Record or Eject), Prev, Next, Play
     EXPECT_EQ(control->mode(), mci_mode::kPlaying);
@@ -67,21 +64,17 @@ TEST(MMControlWidget, KeyboardDrivesTheModesAndTheButtonsFollow) {
 // Where the cursor goes when a change of state disables its button.
 TEST(MMControlWidget, DisabledCursorGoesToItsCounterpartElseRightElseLeft) {
     enum { Prev, Next, Play, Pause, Back, Step, Stop, Record, Eject };
-    const struct {
-        int from;
-        std::string enabled;  // one letter a button, Prev .. Eject
-        int to;
-    } rows[] = {
+    const std::tuple<int, std::string, int> rows[] = {  // from, enabled (a letter a button, Prev .. Eject), to
         {Play, "110100000", Pause}, {Pause, "111000100", Play}, {Stop, "111000001", Play},
         {Pause, "110011100", Back}, {Play, "110010000", Back}, {Back, "111000000", Play},
         {Stop, "100000000", Prev},  {Step, "000000000", Step}, {Next, "010000000", Next},
     };
-    for (const auto &row : rows) {
+    for (const auto &[from, letters, to] : rows) {
         ButtonCursor::Enabled enabled{};
-        for (int i = 0; i < ButtonCursor::kButtonCount; ++i) enabled[i] = row.enabled[i] == '1';
-        ButtonCursor cursor(row.from);
-        EXPECT_EQ(cursor.follow(enabled), row.to != row.from) << row.from << " " << row.enabled;
-        EXPECT_EQ(cursor.current(), row.to) << row.from << " " << row.enabled;
+        for (int i = 0; i < ButtonCursor::kButtonCount; ++i) enabled[i] = letters[i] == '1';
+        ButtonCursor cursor(from);
+        const bool moved = cursor.follow(enabled);
+        EXPECT_EQ(std::make_pair(moved, cursor.current()), std::make_pair(to != from, to)) << from << " " << letters;
     }
 }
 
@@ -92,10 +85,7 @@ TEST(MMControlWidget, EventsComeFromTheEventLoop) {
     control->show();
     QSignalSpy done(control.get(), &MMControlWidget::done);
     QSignalSpy errors(control.get(), &MMControlWidget::buttonError);
-    control->setCommand("play");
-    control->setCommand("stop");
-    control->setCommand("next");
-    control->setCommand("play");  // already at its end point
+    for (const char *word : {"play", "stop", "next", "play"}) control->setCommand(word);  // the last at its end point
     EXPECT_EQ(done.count(), 0);
     ASSERT_TRUE(waitUntil([&] { return done.count() == 2; }));
     EXPECT_EQ(done[1][0].value<std::int16_t>(), 1);  // reached its end
@@ -112,10 +102,8 @@ TEST(MMControlWidget, EventsComeFromTheEventLoop) {
 TEST(MMControlWidget, StatusUpdateRunsUntilTheIntervalIsZero) {
     auto ticking = makeControl(red()), stopped = makeControl(red());
     EXPECT_EQ(ticking->updateInterval(), 250);
-    QSignalSpy ticks(ticking.get(), &MMControlWidget::statusUpdate);
-    QSignalSpy stoppedTicks(stopped.get(), &MMControlWidget::statusUpdate);
-    ticking->setUpdateInterval(10);
-    stopped->setUpdateInterval(10);
+    QSignalSpy ticks(ticking.get(), &MMControlWidget::statusUpdate), stoppedTicks(stopped.get(), &MMControlWidget::statusUpdate);
+    for (auto *control : {ticking.get(), stopped.get()}) control->setUpdateInterval(10);
     ASSERT_TRUE(waitUntil([&] { return stoppedTicks.count() > 0; }));
     stopped->setUpdateInterval(0);
     stoppedTicks.clear();
