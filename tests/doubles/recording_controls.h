@@ -57,17 +57,13 @@ struct RecordingMMControl : Recording, MMControl {
     mutable Logged<std::int32_t> Position{m_log, m_name, "Position"};
     mutable std::deque<std::int32_t> positions;  // if not empty, successive Position reads pop from it
     std::function<void(const QString &)> onCommand;  // runs after the write is logged
-
     std::int32_t mode() const override { return Mode.get(); }
     std::int32_t length() const override { return Length.get(); }
     std::int32_t position() const override {
         if (!positions.empty()) Position.value = positions.front(), positions.pop_front();
         return Position.get();
     }
-    void setCommand(const QString &w) override {
-        m_log.write(m_name, "Command", w);
-        if (onCommand) onCommand(w);
-    }
+    void setCommand(const QString &w) override { m_log.write(m_name, "Command", w); if (onCommand) onCommand(w); }
 };
 
 struct RecordingCheckBox : Recording, CheckBox {
