@@ -1,29 +1,22 @@
 #!/usr/bin/env bash
-# The player as a user gets it: installed into a temporary prefix that is then moved, its
-# desktop entry, metadata, manual page and icons clean by the desktop's validators; with
-# only the system on PATH it reports a bad file named on its command line on standard
-# error and goes on; on a real X server, by mouse and keyboard only, it opens a clip
-# through the file dialog and plays it to its last frame (the video window checked
-# against ffmpeg's decode), its Help! button starts the installed viewer on the
-# installed help file, and Exit ends it.
-#
+# The player as a user gets it, installed into a prefix then moved: clean by the desktop's
+# validators; a bad file named on its command line reported on standard error; on a real
+# X server, by mouse and keyboard, a clip opened through the dialog and played to its last
+# frame (checked against ffmpeg's decode), Help! starting the installed viewer, Exit.
 # Environment: VIDLARK_BUILD_DIR, VIDLARK_TEST_CLIPS; VIDLARK_E2E_DISPLAY (an X server to
 # use, else one is started here); VIDLARK_INSTALL_WORK (kept; else a temporary folder).
 set -euo pipefail
 build=${VIDLARK_BUILD_DIR:?VIDLARK_BUILD_DIR names the build folder}
 clip_dir=${VIDLARK_TEST_CLIPS:?VIDLARK_TEST_CLIPS names the folder for test clips}
-# timeout: seconds for any one thing the user waits for; places: from the top-left
-# corner of the window's client area.
-readonly timeout=30 width=160 height=120 frames=50
-readonly open_xy="380 40" play_xy="218 52" help_xy="380 64" exit_xy="436 64"
+# timeout: seconds for any one thing the user waits for; places: in the window's client area.
+readonly timeout=30 width=160 height=120 frames=50 open_xy="380 40" play_xy="218 52" help_xy="380 64" exit_xy="436 64"
 
 for tool in Xvfb xdpyinfo xdotool identify convert import ffmpeg desktop-file-validate appstreamcli man; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
 done
 work=${VIDLARK_INSTALL_WORK:-$(mktemp -d)}
 rm -rf "$work"
-mkdir -p "$work/refs" "$clip_dir"
-mkdir -m 0700 "$work/runtime"
+mkdir -p "$work/refs" "$clip_dir" && mkdir -m 0700 "$work/runtime"
 clip_dir=$(realpath "$clip_dir")
 pids=()
 cleanup() {
@@ -31,8 +24,7 @@ cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   [ -n "${VIDLARK_INSTALL_WORK:-}" ] || rm -rf "$work"
 }
-trap cleanup EXIT
-trap 'exit 1' INT TERM
+trap cleanup EXIT && trap 'exit 1' INT TERM
 
 fail() {  # why: says so, with the logs
   echo "FAIL: $*" >&2
@@ -97,8 +89,7 @@ run_installed bad offscreen "$work/bad clip.avi"
 error_told() { grep -Eqs '^vidlark: error [0-9]+: .+' "$work/bad.log"; }
 wait_for "the bad file's error on standard error" error_told
 kill -0 "$app" 2>/dev/null || fail "the player ended on a bad file"
-kill "$app"
-echo "bad file: $(grep '^vidlark: error' "$work/bad.log")"
+kill "$app" && echo "bad file: $(grep '^vidlark: error' "$work/bad.log")"
 
 if [ -n "${VIDLARK_E2E_DISPLAY:-}" ]; then
   export DISPLAY=$VIDLARK_E2E_DISPLAY
@@ -153,8 +144,7 @@ echo "opened through the dialog, played to frame $((frames - 1))"
 
 click $help_xy
 wait_for "the help viewer on the installed help file" window_named '^Vidlark 1\.0 Help$'
-viewer=$(xdotool getwindowpid "$found")
-pids+=("$viewer")
+viewer=$(xdotool getwindowpid "$found") && pids+=("$viewer")
 [ "$(readlink "/proc/$viewer/exe")" = "$prefix/libexec/vidlark/winhelp" ] || fail "another viewer started"
 echo "Help! started the installed viewer on the installed help file"
 kill "$viewer"  # it may cover the main window
