@@ -1,7 +1,5 @@
-// The real window over the real control and AVI device, offscreen, on generated clips:
-// where each play that "Loop", "Reverse" and "LoopRev" start begins and ends (the
-// pictures on the way are the frame tests' business), and "Sound" cleared mid-play,
-// heard through SDL's disk driver.
+// The real window over the real control and AVI device, offscreen: where the plays that
+// "Loop", "Reverse" and "LoopRev" start begin and end, and "Sound" cleared mid-play.
 
 #include "app/form1.h"
 #include "platform/mci/audio_interfaces.h"
@@ -42,12 +40,7 @@ struct Player {
         form->show();
     }
     ~Player() { if (!form->isUnloaded()) form->close(); }  // unloads, which closes the control
-
-    void open(const std::string &clip, int length)
-    {
-        form->openFile(QString::fromStdString(clip));
-        ASSERT_EQ(mm->length(), length);
-    }
+    void open(const std::string &clip, int length) { form->openFile(QString::fromStdString(clip)); ASSERT_EQ(mm->length(), length); }
     void pressPlay()
     {
         for (QAbstractButton *b : mm->findChildren<QAbstractButton *>())
@@ -140,9 +133,8 @@ TEST(SoundSwitch, ClearingSoundMidPlaySilencesTheRestAndThePictureGoesOn)
         ASSERT_LT(clickedAt, kFrames - 20) << "too late in the play to hear the silence";
         EXPECT_EQ(p.mm->mode(), mci_mode::kPlaying) << "clearing Sound stopped the play";
         ASSERT_TRUE(p.waitUntil([&] { return !p.endings.empty(); }));
-        EXPECT_EQ(p.endings.size(), 1u);
-        EXPECT_EQ(std::make_pair(p.endings[0].code, p.endings[0].positionBefore), std::make_pair(1, kFrames))
-            << "the picture did not play on to the end";
+        EXPECT_EQ(std::make_tuple(p.endings.size(), p.endings[0].code, p.endings[0].positionBefore),
+                  std::make_tuple(1u, 1, kFrames)) << "the picture did not play on to the end";
         // The device writes silence on while the clip stays open: keep it open until
         // the file reaches past the end of the play.
         ASSERT_TRUE(p.waitUntil([&] {
