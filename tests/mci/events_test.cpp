@@ -130,12 +130,10 @@ TEST(DeviceEvents, PlayButtonFollowsTheRememberedDirection) {
         f.device.waitUntilStopped();
         ASSERT_FALSE(f.device.press(mci::Button::Play)) << word;
         f.device.waitUntilStopped();
-        EXPECT_EQ(f.device.position(), 0) << word << " then Play did not play backwards";
         // Standing at that end, Play goes over the whole clip again the same way.
         ASSERT_FALSE(f.device.press(mci::Button::Play));
         f.device.waitUntilStopped();
-        EXPECT_EQ(f.device.position(), 0) << word;
-        EXPECT_EQ(f.listener.seen(), (std::vector<std::string>{"done 1 at 0", "done 1 at 0"})) << word;
+        EXPECT_EQ(f.listener.seen(), (std::vector<std::string>{"done 1 at 0", "done 1 at 0"})) << word << " then Play";
     }
     // A forward range, and a play of its own, turn it forwards again.
     Fixture f(true);
