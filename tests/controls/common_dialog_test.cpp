@@ -53,19 +53,16 @@ struct CommonDialogTest : testing::Test {
 // The filters in order, the one FilterIndex names selected (the first if it names none),
 // and "*.AVI" finding AVI files whatever the case of their names.
 TEST_F(CommonDialogTest, showsTheFiltersAndListsWhatTheSelectedOneMatches) {
-    const std::set<QString> avi{"lower.avi", "UPPER.AVI", "Mixed.Avi"}, all{"lower.avi", "UPPER.AVI", "Mixed.Avi",
-                                                                            "notes.txt", "nodot"};
+    const std::set<QString> avi{"lower.avi", "UPPER.AVI", "Mixed.Avi"}, all{"lower.avi", "UPPER.AVI", "Mixed.Avi", "notes.txt", "nodot"};
     const std::tuple<int, QString, std::set<QString>> rows[] = {
         {0, "AVI files (*.avi)", avi}, {1, "AVI files (*.avi)", avi}, {2, "Tutti i file (*.*)", all},
         {3, "AVI files (*.avi)", avi}};
     for (const auto &[filterIndex, selected, listed] : rows) {
         EXPECT_FALSE(showOpen(filterIndex, [&](QFileDialog *open, std::set<QString> names) {
             auto *types = open->findChild<QComboBox *>("fileTypeCombo");
-            EXPECT_EQ(types->count(), 2);
-            EXPECT_EQ(types->itemText(0), "AVI files (*.avi)");
-            EXPECT_EQ(types->itemText(1), "Tutti i file (*.*)");
-            EXPECT_EQ(types->currentText(), selected) << filterIndex;
-            EXPECT_EQ(names, listed) << filterIndex;
+            EXPECT_EQ(std::make_tuple(types->count(), types->itemText(0), types->itemText(1), types->currentText(), names),
+                      std::make_tuple(2, QString("AVI files (*.avi)"), QString("Tutti i file (*.*)"), selected, listed))
+                << filterIndex;
             open->reject();
         }));
     }

@@ -56,16 +56,13 @@ TEST(UnhandledError, IsReportedOnceInACriticalBox)
 // Standard error gets one line per error, whatever a file name in the text holds.
 TEST(QtFormsRuntime, ErrorLineIsOneLineOfNumberAndText)
 {
-    const struct {
-        int number;
-        const char *text, *line;
-    } cases[] = {
+    const std::tuple<int, const char *, const char *> cases[] = {
         {30296, "The file is not a playable AVI video.", "vidlark: error 30296: The file is not a playable AVI video."},
         {-5, "a\r\rb", "vidlark: error -5: a  b"},
         {53, "clip\n\x1b[2Jname\u2028.avi", "vidlark: error 53: clip  [2Jname .avi"},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(QtFormsRuntime::errorLine(c.number, QString::fromUtf8(c.text)).toStdString(), c.line);
+    for (const auto &[number, text, line] : cases)
+        EXPECT_EQ(QtFormsRuntime::errorLine(number, QString::fromUtf8(text)).toStdString(), line);
 }
 
 }  // namespace
