@@ -1,5 +1,5 @@
 #include "platform/controls/common_dialog.h"
-#include "tests/controls/test_application.h"
+#include <QApplication>
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -44,7 +44,6 @@ struct CommonDialogTest : testing::Test {
         return dialog.showOpen();
     }
 
-    QApplication &app = testApplication();  // first: the window needs it
     QTemporaryDir folder;
     QWidget window;
     CommonDialog dialog{&window};

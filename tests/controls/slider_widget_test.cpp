@@ -1,5 +1,5 @@
 #include "platform/controls/slider_widget.h"
-#include "tests/controls/test_application.h"
+#include <QApplication>
 
 #include <QAccessible>
 #include <QSignalSpy>
@@ -18,7 +18,6 @@ struct SliderWidgetTest : testing::Test {
     static QPoint at(int x) { return {x, 8}; }
     void click(int x) { QTest::mouseClick(&slider, Qt::LeftButton, {}, at(x)); }
 
-    QApplication &app = testApplication();  // first: the slider needs it
     SliderWidget slider;
     QSignalSpy clicked{&slider, &SliderWidget::clicked};
 };

@@ -16,7 +16,6 @@ using namespace widget_test;
 // a play (by command or by the Play button) shows it again; "close" hides it and drops
 // its picture. The next clip keeps its place and is shown at its display size.
 TEST(VideoWindow, OpensBelowTheMainWindowAtTheClipsSizeAndOnlyAPlayBringsItBack) {
-    testApplication();
     QWidget main;
     MMControlWidget *control = makeControl({}, false).release();
     control->setParent(&main);

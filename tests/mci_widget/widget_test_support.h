@@ -3,7 +3,6 @@
 #include "platform/mci/audio_interfaces.h"
 #include "platform/mci/mci_device.h"
 #include "platform/mci/widget/mm_control_widget.h"
-#include "tests/controls/test_application.h"
 #include "tests/support/test_clips.h"
 
 #include <QDeadlineTimer>
@@ -20,7 +19,6 @@ inline QString testCard() { return clip("widget_testsrc2_160x120_20s.avi", "test
 
 // With no sound device; opened on `clip` (no clip if empty) unless `open` is false.
 inline std::unique_ptr<MMControlWidget> makeControl(const QString &clip = {}, bool open = true) {
-    testApplication();
     auto control = std::make_unique<MMControlWidget>(mci::DeviceOptions{}, mci::makeNullAudioSink());
     control->setDeviceType("avivideo");
     control->setFileName(clip);
