@@ -10,10 +10,6 @@
 
 namespace {
 
-using Log = std::vector<std::string>;
-
-Log operator+(Log a, const Log &b) { a.insert(a.end(), b.begin(), b.end()); return a; }
-
 // The window's handlers over recording doubles; Form1.unload() runs the real unload
 // sequence, as the window does.
 struct Window {

@@ -22,4 +22,9 @@ struct CallLog {
     void clear() { entries.clear(); }
 };
 
+// Logs, or parts of one, joined in order.
+using Log = std::vector<std::string>;
+inline Log operator+(Log a, const Log &b) { a.insert(a.end(), b.begin(), b.end()); return a; }
+inline Log operator+(Log a, const std::string &entry) { a.push_back(entry); return a; }
+
 inline QString boolText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }

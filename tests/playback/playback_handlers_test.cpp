@@ -8,11 +8,8 @@
 
 namespace {
 
-using Log = std::vector<std::string>;
 using H = PlaybackHandlers;
 
-Log operator+(Log a, const Log &b) { a.insert(a.end(), b.begin(), b.end()); return a; }
-Log operator+(Log a, const std::string &entry) { a.push_back(entry); return a; }
 std::string n(int value) { return std::to_string(value); }
 
 // The play ranges: the zero end first, the length read just before the other end.
