@@ -24,41 +24,32 @@ struct ClipCase {
     const char *size = "160x120";
 };
 
-Args operator+(Args a, const Args &b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-const Args kSound = {"-f", "lavfi", "-i", "sine=f=440:d=2", "-c:a", "libmp3lame", "-shortest"};
-
-std::vector<ClipCase> clipCases() {
-    return {
-        {"mjpeg_mp3", 2, kSound + Args{"-c:v", "mjpeg", "-pix_fmt", "yuvj420p"}},
-        {"mpeg4_gop250_bframes", 12, {"-c:v", "mpeg4", "-g", "250", "-bf", "2"}},
-        {"xvid_packed_bframes", 4, {"-c:v", "libxvid", "-g", "30", "-bf", "2"}},
-        {"h264_bframes", 4, {"-c:v", "libx264", "-g", "40", "-bf", "3", "-pix_fmt", "yuv420p"}},
-        {"msvideo1", 2, {"-c:v", "msvideo1"}},
-        {"rawvideo", 2, {"-c:v", "rawvideo", "-pix_fmt", "bgr24"}, nullptr, "64x48"},
-        {"huffyuv", 2, {"-c:v", "huffyuv"}},
-        // Every fourth frame kept, with its time: the muxer fills the gaps with empty chunks.
-        {"dropped_frames", 3,
-         {"-vf", "select=not(mod(n\\,4))", "-fps_mode", "passthrough", "-c:v", "mpeg4", "-g", "12"}},
-        {"no_index_h264", 4, {"-c:v", "libx264", "-g", "25", "-bf", "2", "-pix_fmt", "yuv420p"},
-         avi_surgery::dropIndex},
-        {"no_key_flags_mpeg4", 6, {"-c:v", "mpeg4", "-g", "50", "-bf", "1"}, avi_surgery::clearKeyFlags},
-        // Palettised: the stream format's palette, then a new one at every picture.
-        {"pal8_palette_changes", 2,
-         {"-vf", "split[a][b];[a]palettegen=stats_mode=single[p];[b][p]paletteuse=new=1", "-c:v", "rawvideo",
-          "-pix_fmt", "pal8"}},
-        {"garbled_index_mpeg4", 4, {"-c:v", "mpeg4", "-g", "25", "-bf", "2"}, avi_surgery::garbleIndex},
-    };
-}
+const ClipCase kClips[] = {
+    {"mjpeg_mp3", 2, {"-f", "lavfi", "-i", "sine=f=440:d=2", "-c:a", "libmp3lame", "-shortest", "-c:v", "mjpeg", "-pix_fmt", "yuvj420p"}},
+    {"mpeg4_gop250_bframes", 12, {"-c:v", "mpeg4", "-g", "250", "-bf", "2"}},
+    {"xvid_packed_bframes", 4, {"-c:v", "libxvid", "-g", "30", "-bf", "2"}},
+    {"h264_bframes", 4, {"-c:v", "libx264", "-g", "40", "-bf", "3", "-pix_fmt", "yuv420p"}},
+    {"msvideo1", 2, {"-c:v", "msvideo1"}},
+    {"rawvideo", 2, {"-c:v", "rawvideo", "-pix_fmt", "bgr24"}, nullptr, "64x48"},
+    {"huffyuv", 2, {"-c:v", "huffyuv"}},
+    // Every fourth frame kept, with its time: the muxer fills the gaps with empty chunks.
+    {"dropped_frames", 3,
+     {"-vf", "select=not(mod(n\\,4))", "-fps_mode", "passthrough", "-c:v", "mpeg4", "-g", "12"}},
+    {"no_index_h264", 4, {"-c:v", "libx264", "-g", "25", "-bf", "2", "-pix_fmt", "yuv420p"},
+     avi_surgery::dropIndex},
+    {"no_key_flags_mpeg4", 6, {"-c:v", "mpeg4", "-g", "50", "-bf", "1"}, avi_surgery::clearKeyFlags},
+    // Palettised: the stream format's palette, then a new one at every picture.
+    {"pal8_palette_changes", 2,
+     {"-vf", "split[a][b];[a]palettegen=stats_mode=single[p];[b][p]paletteuse=new=1", "-c:v", "rawvideo",
+      "-pix_fmt", "pal8"}},
+    {"garbled_index_mpeg4", 4, {"-c:v", "mpeg4", "-g", "25", "-bf", "2"}, avi_surgery::garbleIndex},
+};
 
 std::string clipPath(const ClipCase &c) {
     const std::string picture = std::string("testsrc2=s=") + c.size + ":r=25:d=" + std::to_string(c.seconds);
-    const Args source = {"-f", "lavfi", "-i", picture};
-    const std::string made =
-        test_clips::make(std::string(c.name) + (c.damage ? "_whole" : "") + ".avi", source + c.codec);
+    Args args = {"-f", "lavfi", "-i", picture};
+    args.insert(args.end(), c.codec.begin(), c.codec.end());
+    const std::string made = test_clips::make(std::string(c.name) + (c.damage ? "_whole" : "") + ".avi", args);
     if (!c.damage) return made;
     const std::string damaged = test_clips::folder() + "/" + c.name + ".avi";
     if (!std::filesystem::exists(damaged)) {
@@ -114,7 +105,7 @@ TEST_P(FrameAccuracy, EveryWayToEverySlotShowsFfmpegsPicture) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Codecs, FrameAccuracy, ::testing::ValuesIn(clipCases()),
+INSTANTIATE_TEST_SUITE_P(Codecs, FrameAccuracy, ::testing::ValuesIn(kClips),
                          [](const auto &info) { return std::string(info.param.name); });
 
 }  // namespace
