@@ -63,6 +63,37 @@ inline void garbleIndex(const std::string &from, const std::string &to) {
     rewriteIndexField(from, to, 8, [&shift](std::uint32_t offset) { return offset + (shift = shift * 31 % 4093 + 1); });
 }
 
+// A run of bytes inside some video chunks overwritten, sizes kept: every other key
+// frame from the second on and every seventh chunk, as a copy off a bad disk comes.
+inline void garbleVideoChunks(const std::string &from, const std::string &to) {
+    std::vector<char> bytes = load(from);
+    const std::size_t index = findIndex(bytes);
+    std::uint32_t size = 0, flags = 0;
+    std::memcpy(&size, bytes.data() + index + 4, 4);
+    std::vector<bool> keys;  // of the video chunks, in file order
+    for (std::size_t entry = index + 8; entry + 16 <= index + 8 + size && entry + 16 <= bytes.size(); entry += 16)
+        if (!std::memcmp(bytes.data() + entry, "00dc", 4)) keys.push_back((std::memcpy(&flags, bytes.data() + entry + 4, 4), flags & 0x10u));
+    const char movi[] = "movi";
+    std::size_t at = std::search(bytes.begin(), bytes.begin() + index, movi, movi + 4) - bytes.begin() + 4;
+    std::uint32_t noise = 1;
+    for (std::size_t nth = 0, key = 0; at + 8 <= index;) {
+        if (!std::memcmp(bytes.data() + at, "LIST", 4)) {
+            at += 12;
+            continue;
+        }
+        std::uint32_t chunk = 0;
+        std::memcpy(&chunk, bytes.data() + at + 4, 4);
+        if (!std::memcmp(bytes.data() + at, "00dc", 4)) {
+            const bool isKey = nth < keys.size() && keys[nth];
+            if ((isKey && key++ % 2 == 1) || nth++ % 7 == 3)
+                for (std::size_t i = chunk / 2; i < chunk / 2 + std::min<std::uint32_t>(chunk / 4, 24); ++i)
+                    bytes[at + 8 + i] = static_cast<char>((noise = noise * 1103515245u + 12345u) >> 16);
+        }
+        at += 8 + chunk + (chunk & 1);
+    }
+    save(to, bytes);
+}
+
 // The field of `width` bytes at `offset` into the data of the `nth` chunk called `id`
 // (0: the first) set to `value`, as a hostile file declares it.
 inline void setField(const std::string &from, const std::string &to, const char *id, int nth, std::size_t offset,

@@ -33,7 +33,8 @@ std::vector<std::string> oracleFrameMd5(const std::string &clip, int slots) {
                                       "%+#1", "-show_entries", "packet=dts", "-of", "default=nw=1:nk=1", clip});
     const double firstSlot = std::stod(firstDts);
 
-    std::istringstream lines(run({"ffmpeg", "-v", "error", "-nostdin", "-i", clip, "-map", "0:v:0",
+    // One thread: with more, what ffmpeg fills in for a damaged frame changes from run to run.
+    std::istringstream lines(run({"ffmpeg", "-v", "error", "-nostdin", "-threads", "1", "-i", clip, "-map", "0:v:0",
                                   "-fps_mode", "passthrough", "-f", "framemd5", "-"}));
     double tb = 1.0 / fps;
     std::vector<Listed> listed;

@@ -9,6 +9,10 @@ namespace mci {
 
 namespace {
 constexpr int kReorderMargin = 8;
+// How far before a damaged group a run may start so that the decoder fills in its
+// damage as a run from the start would: past one group, at most this many frames. A
+// capture damaged all through costs that much more per seek, not the whole clip.
+constexpr int kDamageHistoryFrames = 300;
 
 // FFmpeg 6.1 moved the key-frame mark into the flags; later versions drop the field.
 bool isKeyFrame(const AVFrame &frame) {
@@ -31,21 +35,48 @@ namespace mci {
 
 FrameDecoder::FrameDecoder(std::shared_ptr<const ClipIndex> clip, int threads)
     : m_clip(std::move(clip)), m_frame(makeFrame()) {
+    if (!m_frame) return;
+    open(threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    // The first picture fixes how the decoder's stamps line up with the slots, for
+    // every later run.
+    if (m_context && !next()) m_context.reset();
+}
+
+void FrameDecoder::open(int threads) {
+    m_context.reset();
+    m_started = false;
     const AVCodecParameters *par = m_clip->video().params.get();
     const AVCodec *codec = avcodec_find_decoder(par->codec_id);
-    if (!codec || !m_frame) return;
+    if (!codec) return;
     CodecContextPtr ctx(avcodec_alloc_context3(codec));
     if (!ctx || avcodec_parameters_to_context(ctx.get(), par) < 0) return;
     ctx->pkt_timebase = m_clip->video().timeBase;
     ctx->max_pixels = clip_limits::kMaxPixels;  // a picture the bitstream makes larger is refused
-    ctx->thread_count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    ctx->thread_count = threads;
     if (avcodec_open2(ctx.get(), codec, nullptr) < 0) return;
     m_context = std::move(ctx);
-    // The first picture fixes how the decoder's stamps line up with the slots, for
-    // every later run; it also gives the decoder the headers some files carry only
-    // in their first chunk.
+    // Some files carry the decoder's headers only in their first chunk.
     restart(m_clip->keySlotAtOrBefore(0));
-    if (!next()) m_context.reset();
+}
+
+std::optional<Picture> FrameDecoder::decodeDamagedAgain() {
+    // What the decoder fills in for a damaged frame is the same whichever way it is
+    // reached only on one thread (other frame threads read a picture while it is being
+    // concealed) and with every frame decoded (frames skipped change what later ones
+    // are concealed from). The clip is damaged: decode it so from now on, starting this
+    // run again, and go on from the picture that showed the damage.
+    const int runStart = m_runStart, shown = m_lastSlot;
+    const int historyFor = m_historyFor;
+    m_damaged = true;
+    open(1);
+    if (!m_context) return std::nullopt;
+    if (runStart != m_runStart) {
+        next();
+        restart(runStart);
+    }
+    m_historyFor = historyFor;
+    m_resumeAfter = shown;
+    return next();
 }
 
 FrameDecoder::~FrameDecoder() = default;
@@ -59,6 +90,8 @@ void FrameDecoder::restart(int keySlot) {
     m_draining = false;
     m_ended = false;
     m_lastSlot = keySlot - 1;
+    m_resumeAfter = -1;
+    m_historyFor = -1;
     m_context->skip_frame = AVDISCARD_DEFAULT;
 }
 
@@ -74,7 +107,8 @@ bool FrameDecoder::feedNextPacket() {
     }
     // Reordering delays a picture by a few chunks at most; well before that margin
     // frames that nothing refers to need not be decoded at all.
-    m_context->skip_frame = m_nextFeedSlot + kReorderMargin < m_exactFrom ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    m_context->skip_frame =
+        !m_damaged && m_nextFeedSlot + kReorderMargin < m_exactFrom ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
     PacketPtr pkt = m_clip->readPacket(m_clip->video(), m_clip->packetAtSlot(m_nextFeedSlot));
     ++m_nextFeedSlot;
     if (!pkt && m_clip->cut()) {
@@ -95,20 +129,71 @@ std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
     for (;;) {
         while (key > firstKey && std::binary_search(m_falseKeys.begin(), m_falseKeys.end(), key))
             key = m_clip->keySlotAtOrBefore(key - 1);
-        restart(key);
+        const int start = historyStart(key);
+        restart(start);
+        if (start != key) m_historyFor = key;
         std::optional<Picture> first = next();
-        if (key == firstKey) return first;
+        // A run from the key before leads up to this one: its first picture is in force
+        // before the slot.
+        if (m_runStart == firstKey || m_runStart != key) return first;
         // A first picture without a stamp cannot be placed (a key frame shown after
-        // the frames that follow it in the file), and a concealed one is not what a run
-        // through it shows: start from the key before.
-        const bool whole = first && isKeyFrame(*first->frame) && first->frame->best_effort_timestamp != AV_NOPTS_VALUE &&
-                           !concealed(*first->frame);
-        if (!whole) m_falseKeys.insert(std::upper_bound(m_falseKeys.begin(), m_falseKeys.end(), key), key);
+        // the frames that follow it in the file): start from the key before.
+        const bool whole = first && isKeyFrame(*first->frame) && first->frame->best_effort_timestamp != AV_NOPTS_VALUE;
+        if (!whole) insertSorted(m_falseKeys, key);
         if (whole) m_groupFirst[key] = first->slot;
         // Pictures before the first of this run belong to the group before it.
         if (whole && first->slot <= slot) return first;
         key = m_clip->keySlotAtOrBefore(key - 1);
     }
+}
+
+void FrameDecoder::insertSorted(std::vector<int> &keys, int key) {
+    auto at = std::lower_bound(keys.begin(), keys.end(), key);
+    if (at == keys.end() || *at != key) keys.insert(at, key);
+}
+
+int FrameDecoder::keyBefore(int key) const {
+    const int firstKey = m_clip->keySlotAtOrBefore(0);
+    if (key <= firstKey) return firstKey;
+    key = m_clip->keySlotAtOrBefore(key - 1);
+    while (key > firstKey && std::binary_search(m_falseKeys.begin(), m_falseKeys.end(), key))
+        key = m_clip->keySlotAtOrBefore(key - 1);
+    return key;
+}
+
+bool FrameDecoder::damaged(int key) const {
+    return std::binary_search(m_damagedKeys.begin(), m_damagedKeys.end(), key);
+}
+
+bool FrameDecoder::mayStartBefore(int key, int target) const {
+    const int before = keyBefore(key);
+    return before < key && (key == target || target - before <= kDamageHistoryFrames);
+}
+
+int FrameDecoder::historyStart(int target) const {
+    int key = target;
+    while (damaged(key) && mayStartBefore(key, target)) key = keyBefore(key);
+    return key;
+}
+
+bool FrameDecoder::needsHistory(std::int64_t slot) const {
+    // Damage in the group the run started from: what the decoder filled in came from
+    // nothing before it, not from what a run through the groups before would show.
+    const int at = static_cast<int>(std::min<std::int64_t>(slot, m_clip->length() - 1));
+    const int target = m_historyFor >= 0 ? m_historyFor : m_runStart;
+    return m_clip->keySlotAtOrBefore(at) == m_runStart && mayStartBefore(m_runStart, target);
+}
+
+void FrameDecoder::startWithHistory() {
+    // What the decoder fills in for a damaged frame depends on what it decoded before
+    // the group (the picture before, its guesses at the stream's quirks), so the run
+    // starts again a group earlier and goes on from the picture it had reached.
+    const int resumeAfter = m_lastSlot, key = m_runStart;
+    const int target = m_historyFor >= 0 ? m_historyFor : key;
+    insertSorted(m_damagedKeys, key);
+    restart(keyBefore(key));
+    m_historyFor = target;
+    m_resumeAfter = resumeAfter;
 }
 
 std::optional<int> FrameDecoder::groupFirstSlot(int keySlot) const {
@@ -131,6 +216,13 @@ std::optional<Picture> FrameDecoder::next() {
             std::int64_t slot = stamp - m_shift;
             if (slot < m_runStart) continue;  // leading pictures of an open group: not ours
             if (slot <= m_lastSlot) slot = m_lastSlot + 1;  // stamps that go backwards or repeat
+            if (concealed(*m_frame)) {
+                if (!m_damaged) return decodeDamagedAgain();
+                if (needsHistory(slot)) {
+                    startWithHistory();
+                    continue;
+                }
+            }
             FramePtr out = makeFrame();
             av_frame_move_ref(out.get(), m_frame.get());
             if (slot >= m_clip->length()) {
@@ -139,6 +231,7 @@ std::optional<Picture> FrameDecoder::next() {
                 slot = m_lastSlot + 1;
             }
             m_lastSlot = static_cast<int>(slot);
+            if (m_lastSlot <= m_resumeAfter) continue;  // shown before the run was started again
             Picture p;
             p.slot = m_lastSlot;
             p.sampleAspect = out->sample_aspect_ratio;

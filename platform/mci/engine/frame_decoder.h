@@ -3,6 +3,7 @@
 #include "platform/mci/engine/clip_index.h"
 #include "platform/mci/picture.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,7 +31,7 @@ public:
     // Starts a run from which `slot` can be reached and returns its first picture,
     // which comes into force at or before `slot`. A key slot whose run does not begin
     // with a whole picture (the index or the bitstream lied) is remembered and passed
-    // over for an earlier one.
+    // over for an earlier one; a run to a group holding damage starts a group early.
     // Pictures before `exactFrom` are only stepping stones: their chunks may be decoded
     // partly (frames nothing refers to are skipped), so what they show must not be kept.
     std::optional<Picture> seek(int slot, int exactFrom = 0);
@@ -38,12 +39,21 @@ public:
     // it: later than the key when the group opens with frames shown from the one before.
     std::optional<int> groupFirstSlot(int keySlot) const;
     // Whether the last picture next() gave, and how long it lasts, can be trusted.
-    bool exact() const { return m_lastSlot >= m_exactFrom; }
+    bool exact() const { return m_lastSlot >= std::max(m_exactFrom, m_historyFor); }
     // The next picture of the run, or nothing at the end of the clip.
     std::optional<Picture> next();
 
 private:
+    void open(int threads);
     bool feedNextPacket();
+    std::optional<Picture> decodeDamagedAgain();
+    static void insertSorted(std::vector<int> &keys, int key);
+    int keyBefore(int key) const;  // the one a run can start from
+    bool damaged(int key) const;
+    bool mayStartBefore(int key, int target) const;
+    int historyStart(int target) const;  // where a run to the group at `target` starts
+    bool needsHistory(std::int64_t slot) const;
+    void startWithHistory();
 
     std::shared_ptr<const ClipIndex> m_clip;
     CodecContextPtr m_context;
@@ -56,9 +66,15 @@ private:
     std::int64_t m_shift = 0;
     bool m_haveShift = false;
     int m_lastSlot = -1;
-    std::vector<int> m_falseKeys;  // sorted
+    std::vector<int> m_falseKeys;  // sorted; keys no run can start from
+    std::vector<int> m_damagedKeys;  // sorted; keys of groups holding damage: runs start a group before
     std::map<int, int> m_groupFirst;  // key slot -> slot of its run's first picture
     int m_exactFrom = 0;  // chunks well before it are decoded with non-reference frames skipped
+    bool m_damaged = false;  // a picture came out concealed: one thread, no frame skipped
+    // The key of the damaged group a run started early for; what the run shows before
+    // it is only history, its own damage filled in from less than a whole run's past.
+    int m_historyFor = -1;
+    int m_resumeAfter = -1;  // a run started again passes over what the last one showed
 };
 
 }  // namespace mci
