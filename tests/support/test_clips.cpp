@@ -1,11 +1,15 @@
 #include "tests/support/test_clips.h"
 
-#include <QProcess>
-
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <spawn.h>
 #include <unistd.h>
+
+extern char **environ;
 
 namespace test_clips {
 
@@ -17,14 +21,33 @@ std::string folder() {
 }
 
 std::string run(const std::vector<std::string> &argv) {
-    QStringList args;
-    for (std::size_t i = 1; i < argv.size(); ++i) args << QString::fromStdString(argv[i]);
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QString::fromStdString(argv[0]), args, QIODevice::ReadOnly);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        throw std::runtime_error(argv[0] + " failed: " + process.errorString().toStdString());
-    return process.readAllStandardOutput().toStdString();
+    int out[2];
+    if (pipe(out) != 0) throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addclose(&actions, out[1]);
+    std::vector<char *> args;
+    for (const auto &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    if (rc != 0) {
+        close(out[0]);
+        throw std::runtime_error("cannot start " + argv[0]);
+    }
+    std::string text;
+    std::array<char, 65536> buf;
+    for (ssize_t n; (n = read(out[0], buf.data(), buf.size())) > 0;) text.append(buf.data(), n);
+    close(out[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error(argv[0] + " failed: exit " + std::to_string(WEXITSTATUS(status)));
+    return text;
 }
 
 std::string make(const std::string &name, const std::vector<std::string> &ffmpegArgs) {
