@@ -35,9 +35,9 @@ echo "lintian: no errors in ${deb##*/}"
 asan=${build}-asan
 cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDLARK_SANITIZE=ON >/dev/null
 cmake --build "$asan" -j2 --target vidlark-probe mci_frame_accuracy_test mci_bad_files_test mci_events_test \
-  mci_sound_test audio_track_test sample_block_store_test sdl_audio_sink_test mci_widget_tests
+  mci_sound_test audio_track_test sample_block_store_test mci_widget_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir "$asan" --output-on-failure -j2 -R '^(mci_(frame_accuracy|bad_files|events|sound)|audio_track|sample_block_store|sdl_audio_sink|mci_widget)_tests?$'
+  ctest --test-dir "$asan" --output-on-failure -j2 -R '^(mci_(frame_accuracy|bad_files|events|sound)|audio_track|sample_block_store|mci_widget)_tests?$'
 
 # No data race between the device's threads, the sound thread and the control, and
 # none under a storm of random commands.

@@ -40,12 +40,10 @@ struct CodecCase {
 
 class CodecTest : public ::testing::TestWithParam<CodecCase> {};
 
-// A second of silence, then a sweep no shifted copy of which matches it. Whatever the
-// codec, the track is ffmpeg's decode of the same file, mono on both sides at full level;
-// VBR MP3 is placed by its samples, however its chunks are stamped. With room for four
-// blocks only, the track keeps no more than four and, wherever reading goes, once the
-// decoder has caught up, reads the same sound at the same place, silence outside it
-// (within rounding for codecs whose frames overlap; a sample out of place is off by far more).
+// A second of silence, then a sweep no shifted copy of which matches: whatever the codec,
+// the track is ffmpeg's decode (mono on both sides, VBR MP3 placed by its samples). With
+// room for four blocks, it keeps no more and, wherever reading goes, reads the same sound
+// at the same place, silence outside it (within rounding where codec frames overlap).
 TEST_P(CodecTest, DecodesAsFfmpegDoesAndAgainWithinABudget) {
     const CodecCase &c = GetParam();
     const std::string graph = "aevalsrc=0.125*sin(2*PI*(200*t+100*t*t))*gte(t\\,1):s=" + std::to_string(c.sourceRate);

@@ -19,7 +19,6 @@ struct CallLog {
     void call(const char *name, const char *what) {
         entries.push_back(std::string(name) + "." + what);
     }
-    void clear() { entries.clear(); }
 };
 
 // Logs, or parts of one, joined in order.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/forms/forms_runtime.h"
-#include "platform/forms/unhandled_error.h"
 #include "tests/doubles/call_log.h"
 
 #include <functional>
@@ -41,9 +40,3 @@ public:
 private:
     CallLog &m_log;
 };
-
-// What the runtime logs for an error no handler trapped.
-inline std::string errorBox(int number, const char *description)
-{
-    return "MsgBox(" + unhandledErrorText(RuntimeError(number, description)).toStdString() + ", 16, Vidlark 1.0)";
-}

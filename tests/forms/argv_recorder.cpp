@@ -1,7 +1,5 @@
-// Started by the runtime's tests. Writes to its stdout, each field ended by a NUL: where
-// it runs from, its pid, the descriptors above 2 it inherited, then its arguments; then
-// stays alive until its stdin ends.
-#include <climits>
+// Started by the runtime's tests. Writes to its stdout, each field ended by a NUL: its pid,
+// the descriptors above 2 it inherited, then its arguments; then stays until stdin ends.
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
@@ -10,9 +8,6 @@
 
 int main(int argc, char **argv)
 {
-    char exe[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    exe[n > 0 ? n : 0] = '\0';
     std::string fds;
     if (DIR *dir = opendir("/proc/self/fd")) {
         while (const dirent *entry = readdir(dir)) {
@@ -22,7 +17,7 @@ int main(int argc, char **argv)
         }
         closedir(dir);
     }
-    std::string report = std::string(exe) + '\0' + std::to_string(getpid()) + '\0' + fds + '\0';
+    std::string report = std::to_string(getpid()) + '\0' + fds + '\0';
     for (int i = 0; i < argc; ++i)
         report += std::string(argv[i]) + '\0';
     std::fwrite(report.data(), 1, report.size(), stdout);

@@ -2,40 +2,9 @@
 #include "platform/forms/unhandled_error.h"
 #include "tests/doubles/recording_runtime.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QMessageBox>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
 namespace {
-
-// The style gives the icon; one OK; carriage returns break lines; markup (a file name,
-// say) stays text.
-TEST(QtFormsRuntime, BoxStyleGivesItsIconAndOneOkAndCarriageReturnsBreakLines)
-{
-    const std::tuple<int, QMessageBox::Icon, const char *, const char *> cases[] = {
-        {16, QMessageBox::Critical, "a\r\rb", "a\n\nb"},
-        {48, QMessageBox::Warning, "Winhelp not found", "Winhelp not found"},
-        {64, QMessageBox::Information, "<b>credits</b>\r\nend", "<b>credits</b>\nend"},
-    };
-    for (const auto &[style, icon, text, shown] : cases) {
-        bool seen = false;
-        QTimer::singleShot(0, [&] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            seen = true;
-            EXPECT_EQ(std::make_tuple(box->icon(), box->windowTitle(), box->text(), box->textFormat()),
-                      std::make_tuple(icon, QString("Error"), QString(shown), Qt::PlainText));
-            ASSERT_EQ(box->buttons().size(), 1);
-            EXPECT_EQ(box->standardButton(box->buttons()[0]), QMessageBox::Ok);
-            box->buttons()[0]->click();
-        });
-        QtFormsRuntime("Vidlark 1.0", "/opt").msgBox(text, style, "Error");
-        EXPECT_TRUE(seen) << style;
-    }
-}
 
 // Each error a handler does not trap gets one critical box; the program goes on.
 TEST(UnhandledError, IsReportedOnceInACriticalBox)

@@ -1,5 +1,4 @@
 #include "platform/mci/mci_error.h"
-#include "platform/mci/widget/button_cursor.h"
 #include "tests/mci_widget/widget_test_support.h"
 
 #include <QAbstractButton>
@@ -39,7 +38,6 @@ QStringList enabled(MMControlWidget &control) {
 TEST(MMControlWidget, KeyboardDrivesTheModesAndTheButtonsFollow) {
     const QStringList stopped{"Prev", "Next", "Play", "Back", "Step"}, playing{"Prev", "Next", "Pause", "Stop"},
         paused{"Prev", "Next", "Play", "Back", "Step", "Stop"};
-    EXPECT_EQ(enabled(*makeControl({}, false)), QStringList());
     EXPECT_EQ(enabled(*makeControl()), QStringList());  // no clip
     auto control = makeControl(testCard());
     control->show();
@@ -61,23 +59,6 @@ TEST(MMControlWidget, KeyboardDrivesTheModesAndTheButtonsFollow) {
     EXPECT_EQ(control->mode(), mci_mode::kPlaying);
 }
 
-// Where the cursor goes when a change of state disables its button.
-TEST(MMControlWidget, DisabledCursorGoesToItsCounterpartElseRightElseLeft) {
-    enum { Prev, Next, Play, Pause, Back, Step, Stop, Record, Eject };
-    const std::tuple<int, std::string, int> rows[] = {  // from, enabled (a letter a button, Prev .. Eject), to
-        {Play, "110100000", Pause}, {Pause, "111000100", Play}, {Stop, "111000001", Play},
-        {Pause, "110011100", Back}, {Play, "110010000", Back}, {Back, "111000000", Play},
-        {Stop, "100000000", Prev},  {Step, "000000000", Step}, {Next, "010000000", Next},
-    };
-    for (const auto &[from, letters, to] : rows) {
-        ButtonCursor::Enabled enabled{};
-        for (int i = 0; i < ButtonCursor::kButtonCount; ++i) enabled[i] = letters[i] == '1';
-        ButtonCursor cursor(from);
-        const bool moved = cursor.follow(enabled);
-        EXPECT_EQ(std::make_pair(moved, cursor.current()), std::make_pair(to != from, to)) << from << " " << letters;
-    }
-}
-
 // Done and a button's error come later from the event loop, never from inside the
 // command or the click.
 TEST(MMControlWidget, EventsComeFromTheEventLoop) {
@@ -95,21 +76,6 @@ TEST(MMControlWidget, EventsComeFromTheEventLoop) {
     EXPECT_EQ(errors.count(), 0);
     ASSERT_TRUE(waitUntil([&] { return errors.count() == 1; }));
     EXPECT_EQ(errors[0][0].toInt(), mci::kErrOutOfRange);
-}
-
-// StatusUpdate comes every UpdateInterval ms (250 at first) while a clip is open, until
-// it is set to 0. A control left ticking is the clock.
-TEST(MMControlWidget, StatusUpdateRunsUntilTheIntervalIsZero) {
-    auto ticking = makeControl(red()), stopped = makeControl(red());
-    EXPECT_EQ(ticking->updateInterval(), 250);
-    QSignalSpy ticks(ticking.get(), &MMControlWidget::statusUpdate), stoppedTicks(stopped.get(), &MMControlWidget::statusUpdate);
-    for (auto *control : {ticking.get(), stopped.get()}) control->setUpdateInterval(10);
-    ASSERT_TRUE(waitUntil([&] { return stoppedTicks.count() > 0; }));
-    stopped->setUpdateInterval(0);
-    stoppedTicks.clear();
-    ticks.clear();
-    ASSERT_TRUE(waitUntil([&] { return ticks.count() >= 10; }));
-    EXPECT_EQ(stoppedTicks.count(), 0);
 }
 
 }  // namespace
