@@ -125,10 +125,9 @@ bool FrameDecoder::feedNextPacket() {
 std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
     m_exactFrom = exactFrom;
     const int firstKey = m_clip->keySlotAtOrBefore(0);
-    int key = m_clip->keySlotAtOrBefore(slot);
+    int key = slot;
     for (;;) {
-        while (key > firstKey && std::binary_search(m_falseKeys.begin(), m_falseKeys.end(), key))
-            key = m_clip->keySlotAtOrBefore(key - 1);
+        key = startableKeyAtOrBefore(key);
         const int start = historyStart(key);
         restart(start);
         if (start != key) m_historyFor = key;
@@ -143,7 +142,7 @@ std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
         if (whole) m_groupFirst[key] = first->slot;
         // Pictures before the first of this run belong to the group before it.
         if (whole && first->slot <= slot) return first;
-        key = m_clip->keySlotAtOrBefore(key - 1);
+        key -= 1;  // the key before, found at the top
     }
 }
 
@@ -152,13 +151,17 @@ void FrameDecoder::insertSorted(std::vector<int> &keys, int key) {
     if (at == keys.end() || *at != key) keys.insert(at, key);
 }
 
-int FrameDecoder::keyBefore(int key) const {
+int FrameDecoder::startableKeyAtOrBefore(int slot) const {
     const int firstKey = m_clip->keySlotAtOrBefore(0);
-    if (key <= firstKey) return firstKey;
-    key = m_clip->keySlotAtOrBefore(key - 1);
+    int key = m_clip->keySlotAtOrBefore(slot);
     while (key > firstKey && std::binary_search(m_falseKeys.begin(), m_falseKeys.end(), key))
         key = m_clip->keySlotAtOrBefore(key - 1);
     return key;
+}
+
+int FrameDecoder::keyBefore(int key) const {
+    const int firstKey = m_clip->keySlotAtOrBefore(0);
+    return key <= firstKey ? firstKey : startableKeyAtOrBefore(key - 1);
 }
 
 bool FrameDecoder::damaged(int key) const {
@@ -180,16 +183,14 @@ bool FrameDecoder::needsHistory(std::int64_t slot) const {
     // Damage in the group the run started from: what the decoder filled in came from
     // nothing before it, not from what a run through the groups before would show.
     const int at = static_cast<int>(std::min<std::int64_t>(slot, m_clip->length() - 1));
-    const int target = m_historyFor >= 0 ? m_historyFor : m_runStart;
-    return m_clip->keySlotAtOrBefore(at) == m_runStart && mayStartBefore(m_runStart, target);
+    return m_clip->keySlotAtOrBefore(at) == m_runStart && mayStartBefore(m_runStart, runTarget());
 }
 
 void FrameDecoder::startWithHistory() {
     // What the decoder fills in for a damaged frame depends on what it decoded before
     // the group (the picture before, its guesses at the stream's quirks), so the run
     // starts again a group earlier and goes on from the picture it had reached.
-    const int resumeAfter = m_lastSlot, key = m_runStart;
-    const int target = m_historyFor >= 0 ? m_historyFor : key;
+    const int resumeAfter = m_lastSlot, key = m_runStart, target = runTarget();
     insertSorted(m_damagedKeys, key);
     restart(keyBefore(key));
     m_historyFor = target;

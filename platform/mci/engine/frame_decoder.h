@@ -48,7 +48,9 @@ private:
     bool feedNextPacket();
     std::optional<Picture> decodeDamagedAgain();
     static void insertSorted(std::vector<int> &keys, int key);
+    int startableKeyAtOrBefore(int slot) const;  // passing over keys no run can start from
     int keyBefore(int key) const;  // the one a run can start from
+    int runTarget() const { return m_historyFor >= 0 ? m_historyFor : m_runStart; }  // the group the run is for
     bool damaged(int key) const;
     bool mayStartBefore(int key, int target) const;
     int historyStart(int target) const;  // where a run to the group at `target` starts
