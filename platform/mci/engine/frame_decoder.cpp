@@ -3,6 +3,8 @@
 #include "platform/mci/clip_limits.h"
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstring>
 #include <thread>
 
 namespace mci {
@@ -26,6 +28,21 @@ bool isKeyFrame(const AVFrame &frame) {
 // The decoder filled in what it could not decode (or says the picture is broken).
 bool concealed(const AVFrame &frame) {
     return frame.decode_error_flags != 0 || (frame.flags & AV_FRAME_FLAG_CORRUPT);
+}
+
+// On frame threads a concealed picture is not always marked as one, but the error that
+// made it is always reported before the picture comes out: a decoder's own error
+// messages tell its FrameDecoder, through the context's opaque, on whichever thread.
+// Some come at error level but say they are warnings (a run that starts on a frame
+// that is no key frame, in packed B-frames): nothing was filled in for those.
+void noteDecodeErrors(void *from, int level, const char *format, va_list args) {
+    const bool error = level <= AV_LOG_ERROR && format && std::strncmp(format, "warning", 7) != 0;
+    if (error && from && *static_cast<const AVClass **>(from) == avcodec_get_class()) {
+        const auto *context = static_cast<const AVCodecContext *>(from);
+        if (context->codec_type == AVMEDIA_TYPE_VIDEO && context->opaque)
+            static_cast<std::atomic<bool> *>(context->opaque)->store(true);
+    }
+    av_log_default_callback(from, level, format, args);
 }
 }  // namespace
 
@@ -53,6 +70,10 @@ void FrameDecoder::open(int threads) {
     ctx->pkt_timebase = m_clip->video().timeBase;
     ctx->max_pixels = clip_limits::kMaxPixels;  // a picture the bitstream makes larger is refused
     ctx->thread_count = threads;
+    static const bool listening = (av_log_set_callback(noteDecodeErrors), true);
+    (void)listening;
+    m_errorReported = false;
+    ctx->opaque = &m_errorReported;
     if (avcodec_open2(ctx.get(), codec, nullptr) < 0) return;
     m_context = std::move(ctx);
     // Some files carry the decoder's headers only in their first chunk.
@@ -217,12 +238,10 @@ std::optional<Picture> FrameDecoder::next() {
             std::int64_t slot = stamp - m_shift;
             if (slot < m_runStart) continue;  // leading pictures of an open group: not ours
             if (slot <= m_lastSlot) slot = m_lastSlot + 1;  // stamps that go backwards or repeat
-            if (concealed(*m_frame)) {
-                if (!m_damaged) return decodeDamagedAgain();
-                if (needsHistory(slot)) {
-                    startWithHistory();
-                    continue;
-                }
+            if (!m_damaged && (m_errorReported.load() || concealed(*m_frame))) return decodeDamagedAgain();
+            if (m_damaged && concealed(*m_frame) && needsHistory(slot)) {
+                startWithHistory();
+                continue;
             }
             FramePtr out = makeFrame();
             av_frame_move_ref(out.get(), m_frame.get());

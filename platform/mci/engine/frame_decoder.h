@@ -4,6 +4,7 @@
 #include "platform/mci/picture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <optional>
@@ -58,6 +59,8 @@ private:
     void startWithHistory();
 
     std::shared_ptr<const ClipIndex> m_clip;
+    // Set by the decoder's threads when it reports an error; outlives the context.
+    std::atomic<bool> m_errorReported{false};
     CodecContextPtr m_context;
     FramePtr m_frame;
     int m_nextFeedSlot = 0;
