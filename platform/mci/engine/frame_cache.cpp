@@ -63,18 +63,6 @@ bool FrameCache::insert(const Picture &picture, int until, int focus, int keepFi
     return true;
 }
 
-void FrameCache::keepOnly(int first, int last) {
-    std::lock_guard lock(m_mutex);
-    for (auto it = m_entries.begin(); it != m_entries.end();) {
-        if (it->second.until - 1 < first || it->first > last) {
-            m_bytes -= it->second.bytes;
-            it = m_entries.erase(it);
-        } else {
-            ++it;
-        }
-    }
-}
-
 void FrameCache::clear() {
     std::lock_guard lock(m_mutex);
     m_entries.clear();

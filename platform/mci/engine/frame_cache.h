@@ -29,8 +29,6 @@ public:
     bool insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast);
 
     void clear();
-    // Drops every entry wholly outside [first, last].
-    void keepOnly(int first, int last);
     // What the cache may hold: the ceiling it was made with, or less once the clip's
     // need is known (sizeToNeed). Entries beyond a lowered budget go at the next insert.
     std::size_t budget() const { return m_budget.load(); }

@@ -105,10 +105,9 @@ void PictureSource::show(const Serving &serving, const DecodeRequest &request) {
     const int window =
         request.stepping ? std::min(kStepWindow, backwardSegmentFrames(m_session->cache.budget(), m_pictureBytes))
                          : kSeekWindow;
+    // What earlier seeks kept stays until the budget needs the room: going back to a
+    // place seen before is then instant.
     const int low = std::max(0, slot - window + 1);
-    // A jump lets go of what was kept far from it, so that its pictures reuse those
-    // buffers instead of touching new memory.
-    if (!request.stepping) m_session->cache.keepOnly(slot - kStepWindow, slot + kStepWindow);
     if (!reach(serving, slot, low, low)) return;
     m_channel.put(serving.serial, SlotPicture{*m_cursor, cursorUntil()}, serving.stop);
 }
