@@ -153,12 +153,17 @@ bool PictureSource::decodeSegment(const Serving &serving, int low, int high) {
             // A picture the budget cannot hold at all cannot be played backwards.
             if (FrameCache::pictureBytes(*picture->frame) > cache.budget()) return false;
             // Room comes from what the play has already shown, the picture on screen
-            // included (the worker holds it): wait for it.
+            // included (the worker holds it): wait for it. Unless the worker itself waits
+            // for a slot nothing cached covers (a file cut under the play): no room
+            // would ever come, so the play ends here.
+            bool stuck = false;
             const bool added = m_channel.waitToAdd(serving.serial, serving.stop, [&] {
                 const int shown = m_channel.shownSlot();
-                return cache.insert(*picture, until, shown, low, std::max(shown - 1, high));
+                if (cache.insert(*picture, until, shown, low, std::max(shown - 1, high))) return true;
+                stuck = shown > 0 && !cache.covers(shown - 1, shown - 1);
+                return stuck;
             });
-            if (!added) return false;
+            if (!added || stuck) return false;
         }
         if (cancelled(serving)) return false;
         picture = std::move(next);
