@@ -7,12 +7,9 @@
 namespace mci {
 
 namespace {
-// Pictures of the segment below decoded before any of the shown ones is let go: then
-// the two overlap only by what the worker has not shown yet. At most an eighth of a
-// small budget.
-constexpr std::size_t kLead = 8;
-
-std::size_t leadFor(std::size_t pictures) { return std::min(kLead, pictures / 8); }
+// Eighths of the budget one segment may take: the rest holds the picture on screen and
+// lets the next segment start moving in.
+constexpr std::size_t kSegmentEighths = 7;
 
 // Where the group of `key` starts showing its own pictures. Until a run has learnt it,
 // one from the key finds out with its first picture: a segment planned from the key
@@ -27,14 +24,15 @@ int groupLowOf(FrameDecoder &decoder, int key) {
 
 int backwardSegmentFrames(std::size_t budgetBytes, std::size_t pictureBytes) {
     // The picture on screen stays cached while the segment below it is filled.
-    const std::size_t pictures = budgetBytes / std::max<std::size_t>(pictureBytes, 1);
-    const std::size_t beside = std::min(pictures, 1 + leadFor(pictures));
-    return static_cast<int>(std::max<std::size_t>(1, pictures - beside));
+    const std::size_t per = std::max<std::size_t>(pictureBytes, 1);
+    const std::size_t fit = std::min(budgetBytes / 8 * kSegmentEighths / per, budgetBytes / per - std::min<std::size_t>(budgetBytes / per, 1));
+    return static_cast<int>(std::max<std::size_t>(1, fit));
 }
 
 std::size_t backwardNeedBytes(int longestGroup, std::size_t pictureBytes) {
+    constexpr std::size_t kLead = 8;  // pictures of the group below decoded before any is let go
     // The inverse of backwardSegmentFrames for a segment of the group and the one on screen.
-    const std::size_t pictures = static_cast<std::size_t>(std::max(longestGroup, 1)) + 2 + 1 + kLead;
+    const std::size_t pictures = (static_cast<std::size_t>(std::max(longestGroup, 1)) + 2) * 8 / kSegmentEighths + 1 + kLead;
     return pictures * std::max<std::size_t>(pictureBytes, 1);
 }
 

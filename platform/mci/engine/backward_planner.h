@@ -9,9 +9,9 @@ class FrameDecoder;
 // How a backward play is cut into segments, each decoded whole into the frame cache
 // while the one above it is shown, top segment first.
 
-// Pictures one segment may hold: the whole budget but the picture on screen and a few
-// of the segment below, since that one moves in as the shown ones are let go, and every
-// picture fewer per segment means decoding more of a group once more.
+// Pictures one segment may hold: nearly the whole budget, since the next segment moves
+// in as the shown one is let go, and every picture fewer per segment means decoding a
+// group of frames once more.
 int backwardSegmentFrames(std::size_t budgetBytes, std::size_t pictureBytes);
 
 // The room a backward play needs: its longest group of frames decoded as one segment
