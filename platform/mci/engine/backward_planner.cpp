@@ -10,16 +10,6 @@ namespace {
 // Eighths of the budget one segment may take: the rest holds the picture on screen and
 // lets the next segment start moving in.
 constexpr std::size_t kSegmentEighths = 7;
-
-// Where the group of `key` starts showing its own pictures. Until a run has learnt it,
-// one from the key finds out with its first picture: a segment planned from the key
-// itself would reach down into the group before and decode that group for two slots.
-int groupLowOf(FrameDecoder &decoder, int key) {
-    const bool first = key <= decoder.clip().keySlotAtOrBefore(0);  // nothing before it to show
-    if (!first && !decoder.groupFirstSlot(key)) decoder.seek(key, key);
-    return decoder.groupFirstSlot(key).value_or(key);
-}
-
 }  // namespace
 
 int backwardSegmentFrames(std::size_t budgetBytes, std::size_t pictureBytes) {
@@ -36,13 +26,13 @@ std::size_t backwardNeedBytes(int longestGroup, std::size_t pictureBytes) {
     return pictures * std::max<std::size_t>(pictureBytes, 1);
 }
 
-int backwardSegmentStart(FrameDecoder &decoder, int high, int bottom, int segmentFrames) {
+int backwardSegmentStart(const FrameDecoder &decoder, int high, int bottom, int segmentFrames) {
     const ClipIndex &clip = decoder.clip();
     int key = clip.keySlotAtOrBefore(high);
-    int groupLow = groupLowOf(decoder, key);
+    int groupLow = decoder.groupFirstSlot(key).value_or(key);
     if (groupLow > high && key > 0) {
         key = clip.keySlotAtOrBefore(key - 1);
-        groupLow = groupLowOf(decoder, key);
+        groupLow = decoder.groupFirstSlot(key).value_or(key);
     }
     return std::max(std::clamp(groupLow, bottom, high), high - segmentFrames + 1);
 }

@@ -23,8 +23,7 @@ std::size_t backwardNeedBytes(int longestGroup, std::size_t pictureBytes);
 // Where the segment that ends at `high` starts. A segment costs a decode from its
 // group's key frame up to its top, so it is as long as `segmentFrames` allows and stays
 // within one group: one reaching into the group below would pay for that group too. A
-// group that opens with frames shown from the one before starts at its first own picture
-// (a run from its key learns where that is, moving the decoder).
-int backwardSegmentStart(FrameDecoder &decoder, int high, int bottom, int segmentFrames);
+// group that opens with frames shown from the one before starts at its first own picture.
+int backwardSegmentStart(const FrameDecoder &decoder, int high, int bottom, int segmentFrames);
 
 }  // namespace mci
