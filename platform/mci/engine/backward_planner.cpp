@@ -20,9 +20,8 @@ int backwardSegmentFrames(std::size_t budgetBytes, std::size_t pictureBytes) {
 }
 
 std::size_t backwardNeedBytes(int longestGroup, std::size_t pictureBytes) {
-    constexpr std::size_t kLead = 8;  // pictures of the group below decoded before any is let go
     // The inverse of backwardSegmentFrames for a segment of the group and the one on screen.
-    const std::size_t pictures = (static_cast<std::size_t>(std::max(longestGroup, 1)) + 2) * 8 / kSegmentEighths + 1 + kLead;
+    const std::size_t pictures = (static_cast<std::size_t>(std::max(longestGroup, 1)) + 2) * 8 / kSegmentEighths + 1 + kBackwardLead;
     return pictures * std::max<std::size_t>(pictureBytes, 1);
 }
 

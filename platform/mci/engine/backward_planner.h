@@ -6,6 +6,11 @@ namespace mci {
 
 class FrameDecoder;
 
+// Pictures of the segment below decoded before any shown one is let go, and so ready
+// before a backward play starts its clock: a first segment of a few pictures would
+// otherwise be shown before the group below it is decoded.
+constexpr int kBackwardLead = 8;
+
 // How a backward play is cut into segments, each decoded whole into the frame cache
 // while the one above it is shown, top segment first.
 

@@ -56,6 +56,14 @@ void DecodeChannel::waitFinished(std::uint64_t serial, std::stop_token stop) {
     m_changed.wait(lock, stop, [&] { return m_finished >= serial; });
 }
 
+void DecodeChannel::waitCovered(std::uint64_t serial, const FrameCache &cache, int low, int high,
+                                const std::function<bool()> &abandon) {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] {
+        return abandon() || stale(serial) || m_roomWanted == serial || m_finished >= serial || cache.covers(low, high);
+    });
+}
+
 void DecodeChannel::shown(int slot) {
     {
         std::lock_guard lock(m_mutex);
@@ -92,7 +100,13 @@ bool DecodeChannel::waitToAdd(std::uint64_t serial, std::stop_token stop, const 
     {
         std::unique_lock lock(m_mutex);
         bool added = false;
-        m_changed.wait(lock, stop, [&] { return stale(serial) || (added = tryAdd()); });
+        m_changed.wait(lock, stop, [&] {
+            if (stale(serial) || (added = tryAdd())) return true;
+            if (m_roomWanted != serial) m_changed.notify_all();  // a worker waiting for pictures goes on
+            m_roomWanted = serial;
+            return false;
+        });
+        m_roomWanted = 0;
         if (!added) return false;
     }
     m_changed.notify_all();

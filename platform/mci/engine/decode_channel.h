@@ -46,6 +46,10 @@ public:
     std::optional<Picture> take(std::uint64_t serial, int slot, const FrameCache *cache,
                                 const std::function<bool()> &abandon);
     void waitFinished(std::uint64_t serial, std::stop_token stop);
+    // Waits until `cache` covers [low, high], the decode thread can add nothing more
+    // until the worker shows a picture, the request has been finished, or `abandon` holds.
+    void waitCovered(std::uint64_t serial, const FrameCache &cache, int low, int high,
+                     const std::function<bool()> &abandon);
     // The worker has shown `slot`: what it leaves behind may make room.
     void shown(int slot);
     // Wakes the worker's waits so that they look at their `abandon` again.
@@ -72,6 +76,7 @@ private:
     DecodeRequest m_request;
     std::deque<SlotPicture> m_pictures;  // made for m_request, in slot order
     std::uint64_t m_finished = 0;  // the last request the decode thread is done with
+    std::uint64_t m_roomWanted = 0;  // the request whose picture waits for the worker to show one
     std::atomic<std::uint64_t> m_serial{0};
     std::atomic<int> m_shown{0};
 };

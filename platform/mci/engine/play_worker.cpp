@@ -1,5 +1,6 @@
 #include "platform/mci/engine/play_worker.h"
 
+#include "platform/mci/engine/backward_planner.h"
 #include "platform/mci/engine/play_clock.h"
 
 #include <algorithm>
@@ -48,11 +49,13 @@ void PlayWorker::present(const Picture &picture, int slot) {
     ++m_shown;
 }
 
+std::function<bool()> PlayWorker::abandoned(const Job &job, std::stop_token stop) const {
+    return [this, generation = job.generation, stop] { return !m_board.current(generation) || stop.stop_requested(); };
+}
+
 std::optional<Picture> PlayWorker::pictureAt(const Job &job, std::uint64_t serial, int slot, bool fromCache,
                                              std::stop_token stop) {
-    const std::uint64_t generation = job.generation;
-    return m_channel.take(serial, slot, fromCache ? &job.session->cache : nullptr,
-                          [&] { return !m_board.current(generation) || stop.stop_requested(); });
+    return m_channel.take(serial, slot, fromCache ? &job.session->cache : nullptr, abandoned(job, stop));
 }
 
 void PlayWorker::show(const Job &job, std::stop_token stop) {
@@ -94,9 +97,13 @@ bool PlayWorker::playThrough(const Job &job, std::uint64_t serial, int first, in
     const double fps = av_q2d(session.clip->frameRate());
     PlayClock clock(fps, job.order.from / fps, backward, m_untimed ? nullptr : session.sound.get());
     // The clocks start once the first picture is ready, so that a play that must first
-    // decode a group of frames does not begin late and drop what it just decoded.
+    // decode a group of frames does not begin late and drop what it just decoded;
+    // backwards, once a lead is, in case the first segment is only a few pictures.
     std::optional<Picture> picture;
     if (count > 0) picture = pictureAt(job, serial, slotOf(0), backward, stop);
+    if (backward && count > 1)
+        m_channel.waitCovered(serial, session.cache, slotOf(std::min(count - 1, kBackwardLead)), first,
+                              abandoned(job, stop));
     clock.start();
 
     for (int i = 0; i < count; ++i) {

@@ -29,6 +29,7 @@ private:
     // Shows `count` pictures from `first` in time; false when another job came first.
     bool playThrough(const Job &job, std::uint64_t serial, int first, int count, std::stop_token stop);
     void close(const std::shared_ptr<ClipSession> &session, std::stop_token stop);
+    std::function<bool()> abandoned(const Job &job, std::stop_token stop) const;
     std::optional<Picture> pictureAt(const Job &job, std::uint64_t serial, int slot, bool fromCache,
                                      std::stop_token stop);
     void present(const Picture &picture, int slot);
