@@ -7,31 +7,41 @@
 namespace mci {
 
 namespace {
-// Eighths of the budget one segment may take: the rest holds the picture on screen and
-// lets the next segment start moving in.
-constexpr std::size_t kSegmentEighths = 7;
+// The lead beside a segment: the two overlap only by what the worker has not shown yet.
+// At most an eighth of a small budget.
+std::size_t leadFor(std::size_t pictures) { return std::min<std::size_t>(kBackwardLead, pictures / 8); }
+
+// Where the group of `key` starts showing its own pictures. Until a run has learnt it,
+// one from the key finds out with its first picture: a segment planned from the key
+// itself would reach down into the group before and decode that group for two slots.
+int groupLowOf(FrameDecoder &decoder, int key) {
+    const bool first = key <= decoder.clip().keySlotAtOrBefore(0);  // nothing before it to show
+    if (!first && !decoder.groupFirstSlot(key)) decoder.seek(key, key);
+    return decoder.groupFirstSlot(key).value_or(key);
+}
+
 }  // namespace
 
 int backwardSegmentFrames(std::size_t budgetBytes, std::size_t pictureBytes) {
     // The picture on screen stays cached while the segment below it is filled.
-    const std::size_t per = std::max<std::size_t>(pictureBytes, 1);
-    const std::size_t fit = std::min(budgetBytes / 8 * kSegmentEighths / per, budgetBytes / per - std::min<std::size_t>(budgetBytes / per, 1));
-    return static_cast<int>(std::max<std::size_t>(1, fit));
+    const std::size_t pictures = budgetBytes / std::max<std::size_t>(pictureBytes, 1);
+    const std::size_t beside = std::min(pictures, 1 + leadFor(pictures));
+    return static_cast<int>(std::max<std::size_t>(1, pictures - beside));
 }
 
 std::size_t backwardNeedBytes(int longestGroup, std::size_t pictureBytes) {
     // The inverse of backwardSegmentFrames for a segment of the group and the one on screen.
-    const std::size_t pictures = (static_cast<std::size_t>(std::max(longestGroup, 1)) + 2) * 8 / kSegmentEighths + 1 + kBackwardLead;
+    const std::size_t pictures = static_cast<std::size_t>(std::max(longestGroup, 1)) + 2 + 1 + kBackwardLead;
     return pictures * std::max<std::size_t>(pictureBytes, 1);
 }
 
-int backwardSegmentStart(const FrameDecoder &decoder, int high, int bottom, int segmentFrames) {
+int backwardSegmentStart(FrameDecoder &decoder, int high, int bottom, int segmentFrames) {
     const ClipIndex &clip = decoder.clip();
     int key = clip.keySlotAtOrBefore(high);
-    int groupLow = decoder.groupFirstSlot(key).value_or(key);
+    int groupLow = groupLowOf(decoder, key);
     if (groupLow > high && key > 0) {
         key = clip.keySlotAtOrBefore(key - 1);
-        groupLow = decoder.groupFirstSlot(key).value_or(key);
+        groupLow = groupLowOf(decoder, key);
     }
     return std::max(std::clamp(groupLow, bottom, high), high - segmentFrames + 1);
 }
