@@ -14,7 +14,7 @@ namespace mci {
 class AudioSink;
 
 struct DeviceOptions {
-    std::size_t reverseCacheBytes = 384u << 20;  // the most decoded frames kept for backward play
+    std::size_t reverseCacheBytes = 256u << 20;  // decoded frames kept for backward play
     int decoderThreads = 0;  // 0: one per core (the decoder's own choice, one more, is slower here)
     bool untimed = false;  // present every frame as fast as it decodes (tools, tests)
 };

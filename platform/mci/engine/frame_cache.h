@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
-#include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -26,10 +25,8 @@ public:
 
     // Adds `picture`, in force from picture.slot up to `until` (exclusive). To make room
     // it drops the entries farthest from `focus` that lie outside [keepFirst, keepLast];
-    // returns false, adding nothing, if that is not enough. The budget, or `limit` when
-    // that is smaller, is never passed.
-    bool insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast,
-                std::size_t limit = SIZE_MAX);
+    // returns false, adding nothing, if that is not enough. The budget is never passed.
+    bool insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast);
 
     void clear();
     // What the cache may hold: the ceiling it was made with, or less once the clip's

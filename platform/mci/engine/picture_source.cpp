@@ -14,9 +14,6 @@ constexpr int kSeekWindow = 4;  // pictures a seek keeps behind it
 // new buffer the first time, and that first touch costs more than decoding it again
 // once the presses go on past them.
 constexpr int kStepWindow = 128;
-// What a seek, Step or Back keeps fills no more of the cache than this: under a bigger
-// budget the pictures passed would stay, and each new one kept would be a first touch.
-constexpr std::size_t kShowKeepBytes = 256u << 20;
 constexpr int kGoOnFrames = 32;  // decoding this many more beats a restart's flush and refill
 constexpr int kStepMargin = 8;  // decoded whole before what is kept, so its first picture is sure
 
@@ -72,8 +69,7 @@ bool PictureSource::advanceCursor() {
     return m_cursor.has_value();
 }
 
-bool PictureSource::reach(const Serving &serving, int slot, int low, std::optional<int> cacheFrom,
-                          std::size_t keepBytes) {
+bool PictureSource::reach(const Serving &serving, int slot, int low, std::optional<int> cacheFrom) {
     FrameDecoder &decoder = *m_session->decoder;
     // Going on from where the decoder stands beats starting again from the key frame
     // unless that is much farther back; across a key frame it always does.
@@ -92,7 +88,7 @@ bool PictureSource::reach(const Serving &serving, int slot, int low, std::option
         learnPictureBytes(*m_cursor);
         const int until = cursorUntil();
         if (cacheFrom && m_cursorExact && until > *cacheFrom)
-            m_session->cache.insert(*m_cursor, until, slot, *cacheFrom, slot, keepBytes);
+            m_session->cache.insert(*m_cursor, until, slot, *cacheFrom, slot);
     };
     while (m_cursorNext && m_cursorNext->slot <= slot) {
         if (cancelled(serving)) return false;
@@ -106,13 +102,13 @@ bool PictureSource::reach(const Serving &serving, int slot, int low, std::option
 void PictureSource::show(const Serving &serving, const DecodeRequest &request) {
     const int slot = std::clamp(request.from, 0, std::max(0, m_session->length() - 1));
     // Step and Back keep some pictures, so that pressing them again is instant.
-    const std::size_t keepBytes = std::min(m_session->cache.budget(), kShowKeepBytes);
     const int window =
-        request.stepping ? std::min(kStepWindow, backwardSegmentFrames(keepBytes, m_pictureBytes)) : kSeekWindow;
+        request.stepping ? std::min(kStepWindow, backwardSegmentFrames(m_session->cache.budget(), m_pictureBytes))
+                         : kSeekWindow;
     // What earlier seeks kept stays until the budget needs the room: going back to a
     // place seen before is then instant.
     const int low = std::max(0, slot - window + 1);
-    if (!reach(serving, slot, low, low, keepBytes)) return;
+    if (!reach(serving, slot, low, low)) return;
     m_channel.put(serving.serial, SlotPicture{*m_cursor, cursorUntil()}, serving.stop);
 }
 

@@ -33,8 +33,7 @@ private:
     bool decodeSegment(const Serving &serving, int low, int high);
     // Moves the cursor to the picture in force at `slot`, decoding exactly from `low`
     // on; with `cacheFrom`, keeps the whole pictures from there up to the slot.
-    bool reach(const Serving &serving, int slot, int low, std::optional<int> cacheFrom,
-               std::size_t keepBytes = SIZE_MAX);
+    bool reach(const Serving &serving, int slot, int low, std::optional<int> cacheFrom);
     bool advanceCursor();
     bool cancelled(const Serving &serving) const;
     void learnPictureBytes(const Picture &picture);
