@@ -1,6 +1,8 @@
 // Every way of reaching a frame slot must show exactly the picture ffmpeg decodes for
 // it. The probe tool reaches each slot one way; ffmpeg's framemd5 is the oracle.
 
+#include "platform/mci/engine/frame_decoder.h"
+#include "platform/mci/tools/frame_md5.h"
 #include "tests/mci/avi_surgery.h"
 #include "tests/support/test_clips.h"
 
@@ -11,6 +13,7 @@
 #include <map>
 #include <sstream>
 #include <unistd.h>
+#include <variant>
 
 namespace {
 
@@ -105,6 +108,40 @@ TEST_P(FrameAccuracy, EveryWayToEverySlotShowsFfmpegsPicture) {
                               << ", ffmpeg decodes " << oracle.at(slot);
         }
         EXPECT_EQ(wrong, 0) << via;
+    }
+}
+
+// A seek may go on from the run the seek before it started: from any place, skipping or
+// not, to any other, the picture in force must still be ffmpeg's.
+TEST(FrameAccuracy, SeekAfterSeekShowsFfmpegsPicture) {
+    for (const ClipCase &c : kClips) {
+        const std::string name = c.name;
+        if (name != "mpeg4_gop250_bframes" && name != "xvid_packed_bframes" && name != "h264_bframes") continue;
+        const std::string path = clipPath(c);
+        auto opened = mci::ClipIndex::open(path);
+        ASSERT_TRUE(std::holds_alternative<std::shared_ptr<const mci::ClipIndex>>(opened)) << name;
+        auto clip = std::get<std::shared_ptr<const mci::ClipIndex>>(opened);
+        const int length = clip->length();
+        const std::vector<std::string> oracle = test_clips::oracleFrameMd5(path, length);
+        mci::FrameDecoder decoder(clip, 0);
+        // Key slots and those just after them among them: a group's first own picture may come later.
+        std::vector<int> places = {0, 1, 30, 31, 40, 41, 62, 250, 251, length - 2, length - 1};
+        std::erase_if(places, [&](int slot) { return slot >= length; });
+        for (int before : places) {
+            for (int after : places) {
+                for (bool skipBefore : {false, true}) {
+                    decoder.seek(before, skipBefore ? before : 0);
+                    std::optional<mci::Picture> shown = decoder.seek(after, std::max(0, after - 8));
+                    ASSERT_TRUE(shown && shown->slot <= after) << name << ": " << before << " then " << after;
+                    while (auto next = decoder.next()) {
+                        if (next->slot > after) break;
+                        shown = next;
+                    }
+                    EXPECT_EQ(mci::frameMd5(*shown->frame), oracle.at(after))
+                        << name << ": slot " << after << " after a seek to " << before << (skipBefore ? " skipping" : "");
+                }
+            }
+        }
     }
 }
 

@@ -14,9 +14,11 @@ std::size_t leadFor(std::size_t pictures) { return std::min<std::size_t>(kBackwa
 // Where the group of `key` starts showing its own pictures. Until a run has learnt it,
 // one from the key finds out with its first picture: a segment planned from the key
 // itself would reach down into the group before and decode that group for two slots.
-int groupLowOf(FrameDecoder &decoder, int key) {
+// Asked for a slot of the group's own, that run is the one its segment needs, and the
+// decoder goes on with it.
+int groupLowOf(FrameDecoder &decoder, int key, int ownSlot) {
     const bool first = key <= decoder.clip().keySlotAtOrBefore(0);  // nothing before it to show
-    if (!first && !decoder.groupFirstSlot(key)) decoder.seek(key, key);
+    if (!first && !decoder.groupFirstSlot(key)) decoder.seek(ownSlot);
     return decoder.groupFirstSlot(key).value_or(key);
 }
 
@@ -38,10 +40,11 @@ std::size_t backwardNeedBytes(int longestGroup, std::size_t pictureBytes) {
 int backwardSegmentStart(FrameDecoder &decoder, int high, int bottom, int segmentFrames) {
     const ClipIndex &clip = decoder.clip();
     int key = clip.keySlotAtOrBefore(high);
-    int groupLow = groupLowOf(decoder, key);
+    int groupLow = groupLowOf(decoder, key, high);
     if (groupLow > high && key > 0) {
-        key = clip.keySlotAtOrBefore(key - 1);
-        groupLow = groupLowOf(decoder, key);
+        const int above = key;
+        key = clip.keySlotAtOrBefore(above - 1);
+        groupLow = groupLowOf(decoder, key, above - 1);
     }
     return std::max(std::clamp(groupLow, bottom, high), high - segmentFrames + 1);
 }

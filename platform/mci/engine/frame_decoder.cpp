@@ -113,6 +113,8 @@ void FrameDecoder::restart(int keySlot) {
     m_lastSlot = keySlot - 1;
     m_resumeAfter = -1;
     m_historyFor = -1;
+    m_runFirst.reset();
+    m_skippedTo = -1;
     m_context->skip_frame = AVDISCARD_DEFAULT;
 }
 
@@ -128,8 +130,9 @@ bool FrameDecoder::feedNextPacket() {
     }
     // Reordering delays a picture by a few chunks at most; well before that margin
     // frames that nothing refers to need not be decoded at all.
-    m_context->skip_frame =
-        !m_damaged && m_nextFeedSlot + kReorderMargin < m_exactFrom ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    const bool skip = !m_damaged && m_nextFeedSlot + kReorderMargin < m_exactFrom;
+    m_context->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    if (skip) m_skippedTo = m_nextFeedSlot;
     PacketPtr pkt = m_clip->readPacket(m_clip->video(), m_clip->packetAtSlot(m_nextFeedSlot));
     ++m_nextFeedSlot;
     if (!pkt && m_clip->cut()) {
@@ -144,6 +147,10 @@ bool FrameDecoder::feedNextPacket() {
 }
 
 std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
+    if (std::optional<Picture> first = runStillOnItsFirstFor(slot, exactFrom)) {
+        m_exactFrom = exactFrom;
+        return first;
+    }
     m_exactFrom = exactFrom;
     const int firstKey = m_clip->keySlotAtOrBefore(0);
     int key = slot;
@@ -153,6 +160,7 @@ std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
         restart(start);
         if (start != key) m_historyFor = key;
         std::optional<Picture> first = next();
+        if (m_runStart == firstKey && first) m_runFirst = first;
         // A run from the key before leads up to this one: its first picture is in force
         // before the slot.
         if (m_runStart == firstKey || m_runStart != key) return first;
@@ -162,9 +170,25 @@ std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
         if (!whole) insertSorted(m_falseKeys, key);
         if (whole) m_groupFirst[key] = first->slot;
         // Pictures before the first of this run belong to the group before it.
-        if (whole && first->slot <= slot) return first;
+        if (whole && first->slot <= slot) {
+            m_runFirst = first;
+            return first;
+        }
         key -= 1;  // the key before, found at the top
     }
+}
+
+std::optional<Picture> FrameDecoder::runStillOnItsFirstFor(int slot, int exactFrom) const {
+    // A seek the run just started would start again the same way: going on from its
+    // first picture spares the flush and the chunks up to it. Not if it skipped frames
+    // this seek must have whole.
+    if (!m_runFirst || m_lastSlot != m_runFirst->slot || m_ended || m_historyFor >= 0 || m_resumeAfter >= 0)
+        return std::nullopt;
+    if (m_skippedTo >= 0 && m_skippedTo + kReorderMargin >= exactFrom) return std::nullopt;
+    const int key = startableKeyAtOrBefore(slot);
+    const bool inForce = m_runFirst->slot <= slot || key == m_clip->keySlotAtOrBefore(0);
+    if (key != m_runStart || historyStart(key) != key || !inForce) return std::nullopt;
+    return m_runFirst;
 }
 
 void FrameDecoder::insertSorted(std::vector<int> &keys, int key) {
@@ -252,6 +276,7 @@ std::optional<Picture> FrameDecoder::next() {
             }
             m_lastSlot = static_cast<int>(slot);
             if (m_lastSlot <= m_resumeAfter) continue;  // shown before the run was started again
+            m_runFirst.reset();  // the run has gone on from it
             Picture p;
             p.slot = m_lastSlot;
             p.sampleAspect = out->sample_aspect_ratio;

@@ -35,6 +35,7 @@ public:
     // over for an earlier one; a run to a group holding damage starts a group early.
     // Pictures before `exactFrom` are only stepping stones: their chunks may be decoded
     // partly (frames nothing refers to are skipped), so what they show must not be kept.
+    // Right after a seek whose run serves this one too, that run goes on, not again.
     std::optional<Picture> seek(int slot, int exactFrom = 0);
     // The slot of the first picture a run from `keySlot` shows, once a seek has learnt
     // it: later than the key when the group opens with frames shown from the one before.
@@ -57,6 +58,7 @@ private:
     int historyStart(int target) const;  // where a run to the group at `target` starts
     bool needsHistory(std::int64_t slot) const;
     void startWithHistory();
+    std::optional<Picture> runStillOnItsFirstFor(int slot, int exactFrom) const;
 
     std::shared_ptr<const ClipIndex> m_clip;
     // Set by the decoder's threads when it reports an error; outlives the context.
@@ -80,6 +82,8 @@ private:
     // it is only history, its own damage filled in from less than a whole run's past.
     int m_historyFor = -1;
     int m_resumeAfter = -1;  // a run started again passes over what the last one showed
+    std::optional<Picture> m_runFirst;  // what seek gave, while the run has gone no further
+    int m_skippedTo = -1;  // the last chunk of the run decoded with frames skipped
 };
 
 }  // namespace mci
