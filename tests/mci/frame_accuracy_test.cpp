@@ -124,7 +124,7 @@ TEST(FrameAccuracy, SeekAfterSeekShowsFfmpegsPicture) {
         const int length = clip->length();
         const std::vector<std::string> oracle = test_clips::oracleFrameMd5(path, length);
         mci::FrameDecoder decoder(clip, 0);
-        // Key slots and those just after them among them: a group's first own picture may come later.
+        // Key slots among them, and the slots after: a group's first own picture may come after its key.
         std::vector<int> places = {0, 1, 30, 31, 40, 41, 62, 250, 251, length - 2, length - 1};
         std::erase_if(places, [&](int slot) { return slot >= length; });
         for (int before : places) {
