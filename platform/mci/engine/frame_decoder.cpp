@@ -147,11 +147,8 @@ bool FrameDecoder::feedNextPacket() {
 }
 
 std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
-    if (std::optional<Picture> first = runStillOnItsFirstFor(slot, exactFrom)) {
-        m_exactFrom = exactFrom;
-        return first;
-    }
     m_exactFrom = exactFrom;
+    if (std::optional<Picture> first = runStillOnItsFirstFor(slot)) return first;
     const int firstKey = m_clip->keySlotAtOrBefore(0);
     int key = slot;
     for (;;) {
@@ -160,7 +157,7 @@ std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
         restart(start);
         if (start != key) m_historyFor = key;
         std::optional<Picture> first = next();
-        if (m_runStart == firstKey && first) m_runFirst = first;
+        m_runFirst = first;  // a run this loop does not return is started again
         // A run from the key before leads up to this one: its first picture is in force
         // before the slot.
         if (m_runStart == firstKey || m_runStart != key) return first;
@@ -170,21 +167,17 @@ std::optional<Picture> FrameDecoder::seek(int slot, int exactFrom) {
         if (!whole) insertSorted(m_falseKeys, key);
         if (whole) m_groupFirst[key] = first->slot;
         // Pictures before the first of this run belong to the group before it.
-        if (whole && first->slot <= slot) {
-            m_runFirst = first;
-            return first;
-        }
+        if (whole && first->slot <= slot) return first;
         key -= 1;  // the key before, found at the top
     }
 }
 
-std::optional<Picture> FrameDecoder::runStillOnItsFirstFor(int slot, int exactFrom) const {
+std::optional<Picture> FrameDecoder::runStillOnItsFirstFor(int slot) const {
     // A seek the run just started would start again the same way: going on from its
     // first picture spares the flush and the chunks up to it. Not if it skipped frames
     // this seek must have whole.
-    if (!m_runFirst || m_lastSlot != m_runFirst->slot || m_ended || m_historyFor >= 0 || m_resumeAfter >= 0)
-        return std::nullopt;
-    if (m_skippedTo >= 0 && m_skippedTo + kReorderMargin >= exactFrom) return std::nullopt;
+    if (!m_runFirst || m_ended || m_historyFor >= 0 || m_resumeAfter >= 0) return std::nullopt;
+    if (m_skippedTo >= 0 && m_skippedTo + kReorderMargin >= m_exactFrom) return std::nullopt;
     const int key = startableKeyAtOrBefore(slot);
     const bool inForce = m_runFirst->slot <= slot || key == m_clip->keySlotAtOrBefore(0);
     if (key != m_runStart || historyStart(key) != key || !inForce) return std::nullopt;
@@ -275,8 +268,8 @@ std::optional<Picture> FrameDecoder::next() {
                 slot = m_lastSlot + 1;
             }
             m_lastSlot = static_cast<int>(slot);
-            if (m_lastSlot <= m_resumeAfter) continue;  // shown before the run was started again
             m_runFirst.reset();  // the run has gone on from it
+            if (m_lastSlot <= m_resumeAfter) continue;  // shown before the run was started again
             Picture p;
             p.slot = m_lastSlot;
             p.sampleAspect = out->sample_aspect_ratio;

@@ -58,7 +58,7 @@ private:
     int historyStart(int target) const;  // where a run to the group at `target` starts
     bool needsHistory(std::int64_t slot) const;
     void startWithHistory();
-    std::optional<Picture> runStillOnItsFirstFor(int slot, int exactFrom) const;
+    std::optional<Picture> runStillOnItsFirstFor(int slot) const;
 
     std::shared_ptr<const ClipIndex> m_clip;
     // Set by the decoder's threads when it reports an error; outlives the context.
