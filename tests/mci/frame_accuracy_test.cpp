@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <span>
 #include <sstream>
 #include <unistd.h>
 #include <variant>
@@ -112,33 +113,25 @@ TEST_P(FrameAccuracy, EveryWayToEverySlotShowsFfmpegsPicture) {
 }
 
 // A seek may go on from the run the seek before it started: from any place, skipping or
-// not, to any other, the picture in force must still be ffmpeg's.
+// not, to any other (key slots and the slots after them among them), the picture in
+// force must still be ffmpeg's.
 TEST(FrameAccuracy, SeekAfterSeekShowsFfmpegsPicture) {
-    for (const ClipCase &c : kClips) {
-        const std::string name = c.name;
-        if (name != "mpeg4_gop250_bframes" && name != "xvid_packed_bframes" && name != "h264_bframes") continue;
+    for (const ClipCase &c : std::span(kClips).subspan(1, 3)) {  // the clips with B-frames
         const std::string path = clipPath(c);
-        auto opened = mci::ClipIndex::open(path);
-        ASSERT_TRUE(std::holds_alternative<std::shared_ptr<const mci::ClipIndex>>(opened)) << name;
-        auto clip = std::get<std::shared_ptr<const mci::ClipIndex>>(opened);
-        const int length = clip->length();
-        const std::vector<std::string> oracle = test_clips::oracleFrameMd5(path, length);
+        auto clip = std::get<std::shared_ptr<const mci::ClipIndex>>(mci::ClipIndex::open(path));
+        const std::vector<std::string> oracle = test_clips::oracleFrameMd5(path, clip->length());
         mci::FrameDecoder decoder(clip, 0);
-        // Key slots among them, and the slots after: a group's first own picture may come after its key.
-        std::vector<int> places = {0, 1, 30, 31, 40, 41, 62, 250, 251, length - 2, length - 1};
-        std::erase_if(places, [&](int slot) { return slot >= length; });
+        std::vector<int> places = {0, 1, 30, 31, 40, 41, 62, 250, 251, clip->length() - 2, clip->length() - 1};
+        std::erase_if(places, [&](int slot) { return slot >= clip->length(); });
         for (int before : places) {
             for (int after : places) {
                 for (bool skipBefore : {false, true}) {
                     decoder.seek(before, skipBefore ? before : 0);
                     std::optional<mci::Picture> shown = decoder.seek(after, std::max(0, after - 8));
-                    ASSERT_TRUE(shown && shown->slot <= after) << name << ": " << before << " then " << after;
-                    while (auto next = decoder.next()) {
-                        if (next->slot > after) break;
-                        shown = next;
-                    }
+                    ASSERT_TRUE(shown && shown->slot <= after) << c.name << ": " << before << " then " << after;
+                    for (auto next = decoder.next(); next && next->slot <= after; next = decoder.next()) shown = next;
                     EXPECT_EQ(mci::frameMd5(*shown->frame), oracle.at(after))
-                        << name << ": slot " << after << " after a seek to " << before << (skipBefore ? " skipping" : "");
+                        << c.name << ": slot " << after << " after a seek to " << before << (skipBefore ? " skipping" : "");
                 }
             }
         }
