@@ -2,8 +2,9 @@
 // untimed forward and backward play of the whole clip, 100 Back presses from the end,
 // 50 random exact seeks, peak memory, the frames dropped by a timed 1x play of the
 // first and the last ten seconds, and the longest a command took during those plays.
-// With --commands N, drives the device with N random commands instead (see
-// command_stress.h).
+// With --phase NAME, runs that phase alone (open, forward, backward, back, seek, timed)
+// and prints its figures and the peak. With --commands N, drives the device with N
+// random commands instead (see command_stress.h).
 
 #include "platform/mci/audio_interfaces.h"
 #include "platform/mci/mci_device.h"
@@ -80,73 +81,93 @@ int main(int argc, char **argv) {
     int commands = 0;
     std::uint32_t seed = 1;
     const char *file = nullptr;
+    std::string phase;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--cache-mb") && i + 1 < argc) cacheBytes = std::strtoull(argv[++i], nullptr, 10) << 20;
+        else if (!std::strcmp(argv[i], "--phase") && i + 1 < argc) phase = argv[++i];
         else if (!std::strcmp(argv[i], "--commands") && i + 1 < argc) commands = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc) seed = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         else if (!file) file = argv[i];
         else file = nullptr, i = argc;
     }
     if (!file) {
-        std::fprintf(stderr, "usage: vidlark-bench [--cache-mb N] FILE\n"
+        std::fprintf(stderr, "usage: vidlark-bench [--cache-mb N] [--phase open|forward|backward|back|seek|timed] FILE\n"
                              "       vidlark-bench --commands N [--seed S] FILE\n");
         return 64;
     }
     if (commands > 0) return mci_tools::runCommandStress(file, commands, seed);
+    const char *const kPhases[] = {"open", "forward", "backward", "back", "seek", "timed"};
+    if (!phase.empty() && std::none_of(std::begin(kPhases), std::end(kPhases), [&](const char *p) { return phase == p; })) {
+        std::fprintf(stderr, "vidlark-bench: no phase '%s'\n", phase.c_str());
+        return 64;
+    }
+    auto runs = [&](const char *name) { return phase.empty() || phase == name; };
+    std::string json;
+    auto field = [&](const char *name, const char *format, double value) {
+        char text[64];
+        std::snprintf(text, sizeof text, format, value);
+        json += (json.empty() ? "{" : ", ") + std::string("\"") + name + "\": " + text;
+    };
 
+    // Each phase on a fresh device: none may profit from what another decoded.
     auto start = Clock::now();
     auto untimed = std::make_unique<Device>(true, file, cacheBytes);
-    const double openMs = since(start) * 1000;
+    if (runs("open")) field("open_ms", "%.1f", since(start) * 1000);
     const int length = untimed->device.length();
 
-    start = Clock::now();
-    untimed->play(0, length);
-    const double forwardS = since(start);
-
-    untimed.reset();  // a fresh device: the backward play must not profit from the forward one
-    untimed = std::make_unique<Device>(true, file, cacheBytes);
-    start = Clock::now();
-    untimed->play(length, 0);
-    const double backwardS = since(start);
-
-    untimed.reset();
-    untimed = std::make_unique<Device>(true, file, cacheBytes);
-    untimed->device.setTo(length);
-    check(untimed->device.command("seek"));
-    untimed->device.waitUntilStopped();
-    start = Clock::now();
-    for (int i = 0; i < 100; ++i) {
-        check(untimed->device.command("back"));
-        untimed->device.waitUntilStopped();
+    if (runs("forward")) {
+        start = Clock::now();
+        untimed->play(0, length);
+        field("forward_s", "%.3f", since(start));
     }
-    const double back100Ms = since(start) * 1000;
-
-    untimed.reset();
-    untimed = std::make_unique<Device>(true, file, cacheBytes);
-    std::mt19937 random(20261206);
-    std::uniform_int_distribution<int> anywhere(0, length - 1);
-    start = Clock::now();
-    for (int i = 0; i < 50; ++i) {
-        untimed->device.setTo(anywhere(random));
+    if (runs("backward")) {
+        untimed = std::make_unique<Device>(true, file, cacheBytes);
+        start = Clock::now();
+        untimed->play(length, 0);
+        field("backward_s", "%.3f", since(start));
+    }
+    if (runs("back")) {
+        untimed.reset();
+        untimed = std::make_unique<Device>(true, file, cacheBytes);
+        untimed->device.setTo(length);
         check(untimed->device.command("seek"));
         untimed->device.waitUntilStopped();
+        start = Clock::now();
+        for (int i = 0; i < 100; ++i) {
+            check(untimed->device.command("back"));
+            untimed->device.waitUntilStopped();
+        }
+        field("back100_ms", "%.1f", since(start) * 1000);
     }
-    const double seek50Ms = since(start) * 1000;
+    if (runs("seek")) {
+        untimed.reset();
+        untimed = std::make_unique<Device>(true, file, cacheBytes);
+        std::mt19937 random(20261206);
+        std::uniform_int_distribution<int> anywhere(0, length - 1);
+        start = Clock::now();
+        for (int i = 0; i < 50; ++i) {
+            untimed->device.setTo(anywhere(random));
+            check(untimed->device.command("seek"));
+            untimed->device.waitUntilStopped();
+        }
+        field("seek50_ms", "%.1f", since(start) * 1000);
+    }
     untimed.reset();
 
-    Device timed(false, file, cacheBytes);
-    const int span = std::min(length, static_cast<int>(10 * timed.device.framesPerSecond()));
-    double maxCommandMs = timed.playWatchingCommands(0, span);
-    const long droppedForward = timed.device.stats().dropped;
-    maxCommandMs = std::max(maxCommandMs, timed.playWatchingCommands(length, length - span));
-    const long droppedBackward = timed.device.stats().dropped - droppedForward;
+    if (runs("timed")) {
+        Device timed(false, file, cacheBytes);
+        const int span = std::min(length, static_cast<int>(10 * timed.device.framesPerSecond()));
+        double maxCommandMs = timed.playWatchingCommands(0, span);
+        const long droppedForward = timed.device.stats().dropped;
+        maxCommandMs = std::max(maxCommandMs, timed.playWatchingCommands(length, length - span));
+        field("dropped_forward", "%.0f", static_cast<double>(droppedForward));
+        field("dropped_backward", "%.0f", static_cast<double>(timed.device.stats().dropped - droppedForward));
+        field("max_command_ms", "%.2f", maxCommandMs);
+    }
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("{\"open_ms\": %.1f, \"forward_s\": %.3f, \"backward_s\": %.3f, \"back100_ms\": %.1f, "
-                "\"seek50_ms\": %.1f, \"peak_rss_mb\": %.1f, \"dropped_forward\": %ld, \"dropped_backward\": %ld, "
-                "\"max_command_ms\": %.2f}\n",
-                openMs, forwardS, backwardS, back100Ms, seek50Ms, usage.ru_maxrss / 1024.0, droppedForward,
-                droppedBackward, maxCommandMs);
+    field("peak_rss_mb", "%.1f", usage.ru_maxrss / 1024.0);
+    std::printf("%s}\n", json.c_str());
     return 0;
 }
