@@ -14,7 +14,9 @@ namespace mci {
 class AudioSink;
 
 struct DeviceOptions {
-    std::size_t reverseCacheBytes = 256u << 20;  // decoded frames kept for backward play
+    // Decoded frames kept for backward play, at most: 0 sizes it to the clip's pictures
+    // and the machine (backward_budget.h).
+    std::size_t reverseCacheBytes = 0;
     int decoderThreads = 0;  // 0: one per core (the decoder's own choice, one more, is slower here)
     bool untimed = false;  // present every frame as fast as it decodes (tools, tests)
 };

@@ -31,12 +31,6 @@ int backwardSegmentFrames(std::size_t budgetBytes, std::size_t pictureBytes) {
     return static_cast<int>(std::max<std::size_t>(1, pictures - beside));
 }
 
-std::size_t backwardNeedBytes(int longestGroup, std::size_t pictureBytes) {
-    // The inverse of backwardSegmentFrames for a segment of the group and the one on screen.
-    const std::size_t pictures = static_cast<std::size_t>(std::max(longestGroup, 1)) + 2 + 1 + kBackwardLead;
-    return pictures * std::max<std::size_t>(pictureBytes, 1);
-}
-
 int backwardSegmentStart(FrameDecoder &decoder, int high, int bottom, int segmentFrames) {
     const ClipIndex &clip = decoder.clip();
     int key = clip.keySlotAtOrBefore(high);

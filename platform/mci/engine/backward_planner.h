@@ -19,12 +19,6 @@ constexpr int kBackwardLead = 8;
 // picture fewer per segment means decoding more of a group once more.
 int backwardSegmentFrames(std::size_t budgetBytes, std::size_t pictureBytes);
 
-// The room a backward play needs: its longest group of frames decoded as one segment
-// beside the picture on screen, and a few pictures more, so that the group below moves
-// in as the shown one is let go instead of waiting for all of it. More would only hold
-// memory; the device's budget stays the ceiling.
-std::size_t backwardNeedBytes(int longestGroup, std::size_t pictureBytes);
-
 // Where the segment that ends at `high` starts. A segment costs a decode from its
 // group's key frame up to its top, so it is as long as `segmentFrames` allows and stays
 // within one group: one reaching into the group below would pay for that group too. A

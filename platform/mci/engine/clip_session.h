@@ -16,12 +16,15 @@ namespace mci {
 // owner included, frees only a little memory. "open" waits for that to be done.
 struct ClipSession {
     ClipSession(std::shared_ptr<const ClipIndex> clip, std::unique_ptr<FrameDecoder> decoder,
-                std::unique_ptr<SoundPlayer> sound, std::size_t cacheBytes)
-        : clip(std::move(clip)), cache(cacheBytes), sound(std::move(sound)), decoder(std::move(decoder)) {}
+                std::unique_ptr<SoundPlayer> sound, std::size_t cacheCeiling)
+        : clip(std::move(clip)), cacheCeiling(cacheCeiling), cache(cacheCeiling),
+          sound(std::move(sound)), decoder(std::move(decoder)) {}
 
     // Immutable: any thread.
     const std::shared_ptr<const ClipIndex> clip;
+    const std::size_t cacheCeiling;  // 0: the cache is sized to the clip's pictures
     // Locks itself: the decode thread fills it, the worker reads it (and empties it on close).
+    // Its budget is set by the decode thread once the first picture tells its size.
     FrameCache cache;
     // start/stop/clock/close on the worker only; setMuted from the owner (atomic). May be null.
     const std::unique_ptr<SoundPlayer> sound;

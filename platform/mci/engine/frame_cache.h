@@ -16,7 +16,7 @@ namespace mci {
 // Thread-safe: the presenter reads while the prefetcher fills.
 class FrameCache {
 public:
-    explicit FrameCache(std::size_t budgetBytes) : m_ceiling(budgetBytes), m_budget(budgetBytes) {}
+    explicit FrameCache(std::size_t budgetBytes) : m_budget(budgetBytes) {}
 
     // The picture in force at `slot`, if the cache holds it.
     std::optional<Picture> find(int slot) const;
@@ -29,10 +29,10 @@ public:
     bool insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast);
 
     void clear();
-    // What the cache may hold: the ceiling it was made with, or less once the clip's
-    // need is known (sizeToNeed). Entries beyond a lowered budget go at the next insert.
+    // What the cache may hold, set once the clip's pictures are known (backward_budget.h).
+    // Entries beyond a lowered budget go at the next insert.
     std::size_t budget() const { return m_budget.load(); }
-    void sizeToNeed(std::size_t bytes) { m_budget = std::min(bytes, m_ceiling); }
+    void setBudget(std::size_t bytes) { m_budget = bytes; }
     static std::size_t pictureBytes(const AVFrame &frame);
 
 private:
@@ -42,7 +42,6 @@ private:
         std::size_t bytes;
     };
 
-    const std::size_t m_ceiling;
     std::atomic<std::size_t> m_budget;  // written by the decode thread, read anywhere
     mutable std::mutex m_mutex;
     std::map<int, Entry> m_entries;  // by first slot

@@ -1,6 +1,7 @@
 #include "platform/mci/engine/picture_source.h"
 
 #include "platform/mci/decode_priority.h"
+#include "platform/mci/engine/backward_budget.h"
 #include "platform/mci/engine/backward_planner.h"
 
 #include <algorithm>
@@ -53,7 +54,9 @@ bool PictureSource::cancelled(const Serving &serving) const {
 void PictureSource::learnPictureBytes(const Picture &picture) {
     if (m_pictureBytes != 0) return;
     m_pictureBytes = FrameCache::pictureBytes(*picture.frame);
-    m_session->cache.sizeToNeed(backwardNeedBytes(m_session->clip->longestGroup(), m_pictureBytes));
+    const std::size_t ceiling = m_session->cacheCeiling ? m_session->cacheCeiling
+                                                        : backwardCeilingBytes(m_pictureBytes, physicalMemoryBytes());
+    m_session->cache.setBudget(backwardBudgetBytes(m_session->clip->longestGroup(), m_pictureBytes, ceiling));
 }
 
 int PictureSource::cursorUntil() const {
