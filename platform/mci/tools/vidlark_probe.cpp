@@ -6,6 +6,7 @@
 #include "platform/mci/tools/frame_md5.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -38,7 +39,7 @@ private:
 };
 
 int usage() {
-    std::fprintf(stderr, "usage: vidlark-probe [--via seek|play|reverse|step|back] [--threads N] FILE\n");
+    std::fprintf(stderr, "usage: vidlark-probe [--via seek|play|reverse|step|back] [--threads N] [--cache-mb N] FILE\n");
     return 64;
 }
 
@@ -47,10 +48,12 @@ int usage() {
 int main(int argc, char **argv) {
     std::string via = "seek";
     int threads = 0;
+    std::size_t cacheBytes = 0;
     const char *file = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--via") && i + 1 < argc) via = argv[++i];
         else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc) threads = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--cache-mb") && i + 1 < argc) cacheBytes = std::strtoull(argv[++i], nullptr, 10) << 20;
         else if (!file) file = argv[i];
         else return usage();
     }
@@ -62,6 +65,7 @@ int main(int argc, char **argv) {
     mci::DeviceOptions options;
     options.untimed = true;
     options.decoderThreads = threads;
+    options.reverseCacheBytes = cacheBytes;
     mci::MciDevice device(options, sink, mci::makeNullAudioSink(), listener);
     device.setDeviceType("avivideo");
     device.setFileName(file);
