@@ -56,12 +56,9 @@ void DecodeChannel::waitFinished(std::uint64_t serial, std::stop_token stop) {
     m_changed.wait(lock, stop, [&] { return m_finished >= serial; });
 }
 
-void DecodeChannel::waitCovered(std::uint64_t serial, const FrameCache &cache, int low, int high,
-                                const std::function<bool()> &abandon) {
+void DecodeChannel::waitFilled(std::uint64_t serial, const std::function<bool()> &abandon) {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] {
-        return abandon() || stale(serial) || m_roomWanted == serial || m_finished >= serial || cache.covers(low, high);
-    });
+    m_changed.wait(lock, [&] { return abandon() || stale(serial) || m_roomWanted == serial || m_finished >= serial; });
 }
 
 void DecodeChannel::shown(int slot) {

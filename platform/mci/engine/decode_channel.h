@@ -46,10 +46,9 @@ public:
     std::optional<Picture> take(std::uint64_t serial, int slot, const FrameCache *cache,
                                 const std::function<bool()> &abandon);
     void waitFinished(std::uint64_t serial, std::stop_token stop);
-    // Waits until `cache` covers [low, high], the decode thread can add nothing more
-    // until the worker shows a picture, the request has been finished, or `abandon` holds.
-    void waitCovered(std::uint64_t serial, const FrameCache &cache, int low, int high,
-                     const std::function<bool()> &abandon);
+    // Waits until the decode thread can add nothing more until the worker shows a
+    // picture, the request has been finished, or `abandon` holds.
+    void waitFilled(std::uint64_t serial, const std::function<bool()> &abandon);
     // The worker has shown `slot`: what it leaves behind may make room.
     void shown(int slot);
     // Wakes the worker's waits so that they look at their `abandon` again.

@@ -1,6 +1,5 @@
 #include "platform/mci/engine/play_worker.h"
 
-#include "platform/mci/engine/backward_planner.h"
 #include "platform/mci/engine/play_clock.h"
 
 #include <algorithm>
@@ -97,13 +96,12 @@ bool PlayWorker::playThrough(const Job &job, std::uint64_t serial, int first, in
     const double fps = av_q2d(session.clip->frameRate());
     PlayClock clock(fps, job.order.from / fps, backward, m_untimed ? nullptr : session.sound.get());
     // The clocks start once the first picture is ready, so that a play that must first
-    // decode a group of frames does not begin late and drop what it just decoded;
-    // backwards, once a lead is, in case the first segment is only a few pictures.
+    // decode a group of frames does not begin late and drop what it just decoded.
+    // Backwards, once the cache is full: the segment below costs a decode from its key
+    // frame, which a short first segment (a clip's last group) would not cover.
     std::optional<Picture> picture;
     if (count > 0) picture = pictureAt(job, serial, slotOf(0), backward, stop);
-    if (backward && count > 1)
-        m_channel.waitCovered(serial, session.cache, slotOf(std::min(count - 1, kBackwardLead)), first,
-                              abandoned(job, stop));
+    if (backward && count > 1) m_channel.waitFilled(serial, abandoned(job, stop));
     clock.start();
 
     for (int i = 0; i < count; ++i) {
