@@ -33,9 +33,10 @@ bool FrameCache::covers(int first, int last) const {
     return true;
 }
 
-bool FrameCache::insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast) {
+bool FrameCache::insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast,
+                        std::size_t limit) {
     const std::size_t size = pictureBytes(*picture.frame);
-    const std::size_t budget = m_budget.load();
+    const std::size_t budget = std::min(m_budget.load(), limit);
     if (size > budget) return false;
     std::lock_guard lock(m_mutex);
     if (auto same = m_entries.find(picture.slot); same != m_entries.end()) {

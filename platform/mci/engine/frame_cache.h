@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -25,8 +26,10 @@ public:
 
     // Adds `picture`, in force from picture.slot up to `until` (exclusive). To make room
     // it drops the entries farthest from `focus` that lie outside [keepFirst, keepLast];
-    // returns false, adding nothing, if that is not enough. The budget is never passed.
-    bool insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast);
+    // returns false, adding nothing, if that is not enough. The budget, or `limit` when
+    // that is smaller, is never passed.
+    bool insert(const Picture &picture, int until, int focus, int keepFirst, int keepLast,
+                std::size_t limit = SIZE_MAX);
 
     void clear();
     // What the cache may hold, set once the clip's pictures are known (backward_budget.h).

@@ -15,6 +15,12 @@ constexpr int kSeekWindow = 4;  // pictures a seek keeps behind it
 // new buffer the first time, and that first touch costs more than decoding it again
 // once the presses go on past them.
 constexpr int kStepWindow = 128;
+// What a seek, Step or Back keeps fills no more of the cache than this, whatever room
+// backward play has: the pictures passed would stay, and each new one kept would be a
+// first touch of memory. But never fewer than so many pictures: a run from the key
+// frame of a 4K group costs seconds, its first touches a few milliseconds.
+constexpr std::size_t kShowKeepBytes = 256u << 20;
+constexpr std::size_t kShowKeepPictures = 64;
 constexpr int kGoOnFrames = 32;  // decoding this many more beats a restart's flush and refill
 constexpr int kStepMargin = 8;  // decoded whole before what is kept, so its first picture is sure
 
@@ -72,7 +78,8 @@ bool PictureSource::advanceCursor() {
     return m_cursor.has_value();
 }
 
-bool PictureSource::reach(const Serving &serving, int slot, int low, std::optional<int> cacheFrom) {
+bool PictureSource::reach(const Serving &serving, int slot, int low, std::optional<int> cacheFrom,
+                          std::size_t keepBytes) {
     FrameDecoder &decoder = *m_session->decoder;
     // Going on from where the decoder stands beats starting again from the key frame
     // unless that is much farther back; across a key frame it always does.
@@ -91,7 +98,7 @@ bool PictureSource::reach(const Serving &serving, int slot, int low, std::option
         learnPictureBytes(*m_cursor);
         const int until = cursorUntil();
         if (cacheFrom && m_cursorExact && until > *cacheFrom)
-            m_session->cache.insert(*m_cursor, until, slot, *cacheFrom, slot);
+            m_session->cache.insert(*m_cursor, until, slot, *cacheFrom, slot, keepBytes);
     };
     while (m_cursorNext && m_cursorNext->slot <= slot) {
         if (cancelled(serving)) return false;
@@ -105,13 +112,14 @@ bool PictureSource::reach(const Serving &serving, int slot, int low, std::option
 void PictureSource::show(const Serving &serving, const DecodeRequest &request) {
     const int slot = std::clamp(request.from, 0, std::max(0, m_session->length() - 1));
     // Step and Back keep some pictures, so that pressing them again is instant.
+    const std::size_t keepBytes =
+        std::min(m_session->cache.budget(), std::max(kShowKeepBytes, kShowKeepPictures * m_pictureBytes));
     const int window =
-        request.stepping ? std::min(kStepWindow, backwardSegmentFrames(m_session->cache.budget(), m_pictureBytes))
-                         : kSeekWindow;
+        request.stepping ? std::min(kStepWindow, backwardSegmentFrames(keepBytes, m_pictureBytes)) : kSeekWindow;
     // What earlier seeks kept stays until the budget needs the room: going back to a
     // place seen before is then instant.
     const int low = std::max(0, slot - window + 1);
-    if (!reach(serving, slot, low, low)) return;
+    if (!reach(serving, slot, low, low, keepBytes)) return;
     m_channel.put(serving.serial, SlotPicture{*m_cursor, cursorUntil()}, serving.stop);
 }
 

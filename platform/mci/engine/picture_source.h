@@ -2,6 +2,7 @@
 
 #include "platform/mci/engine/decode_channel.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -33,7 +34,8 @@ private:
     bool decodeSegment(const Serving &serving, int low, int high);
     // Moves the cursor to the picture in force at `slot`, decoding exactly from `low`
     // on; with `cacheFrom`, keeps the whole pictures from there up to the slot.
-    bool reach(const Serving &serving, int slot, int low, std::optional<int> cacheFrom);
+    bool reach(const Serving &serving, int slot, int low, std::optional<int> cacheFrom,
+               std::size_t keepBytes = SIZE_MAX);
     bool advanceCursor();
     bool cancelled(const Serving &serving) const;
     void learnPictureBytes(const Picture &picture);
