@@ -41,6 +41,31 @@ TEST_F(SliderWidgetTest, theThumbFollowsTheMouseAndTheReleaseDecides) {
     EXPECT_EQ(std::make_pair(valueAtClick, int(clicked.count())), std::make_pair(5, 1));
 }
 
+// On a long range a pixel spans several values, and half a thumb many: a click on the
+// track leaves the value under the pointer, to a pixel's worth, and the thumb centred on
+// it. The oracle is where the style draws the thumb at each end of the range.
+TEST_F(SliderWidgetTest, aClickOnTheTrackTakesTheValueUnderThePointerAtEveryRange) {
+    const std::pair<std::int32_t, std::int32_t> ranges[] = {{0, 10}, {0, 250}, {0, 1000}, {-500, 90000}};
+    for (const auto &[min, max] : ranges) {
+        slider.setMin(min);
+        slider.setMax(max);
+        slider.setValue(min);
+        const int first = slider.thumbRect().center().x();
+        slider.setValue(max);
+        const int last = slider.thumbRect().center().x();
+        const double perPixel = double(max - min) / (last - first);
+        for (const int x : {first + 3, 97, kWidth / 2, 301, last - 2}) {
+            slider.setValue(x < kWidth / 2 ? max : min);  // the thumb away from the click
+            click(x);
+            const double under = min + (x - first) * perPixel;
+            EXPECT_LE(std::abs(slider.value() - under), std::max(1.0, perPixel)) << max << " at " << x;
+            // A thumb that snaps to values far apart stands to half of one from the pointer.
+            EXPECT_LE(std::abs(slider.thumbRect().center().x() - x), std::max(1.0, std::ceil(0.5 / perPixel)))
+                << max << " at " << x;
+        }
+    }
+}
+
 // From 0 in 0..10: arrows by 1, pages by 5, Home/End to the ends; a click when the value moved.
 TEST_F(SliderWidgetTest, keysMoveByTheChangesAndClickWhenTheValueMoved) {
     const std::tuple<Qt::Key, std::int32_t, int> steps[] = {
