@@ -1,11 +1,23 @@
 #include "platform/mci/widget/video_window.h"
 
+#include "platform/mci/widget/video_window_placement.h"
+
 #include <QApplication>
 #include <QPaintEvent>
 #include <QRegion>
 #include <QPainter>
 #include <QScreen>
-#include <algorithm>
+
+namespace {
+
+QMargins frameMargins(const QWidget &window) {
+    const QRect outer = window.frameGeometry();
+    const QRect inner = window.geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+}  // namespace
 
 VideoWindow::VideoWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -23,29 +35,39 @@ QSize VideoWindow::sizeHint() const {
     return m_clipSize;
 }
 
-void VideoWindow::openClip(const QString &title, QSize displaySize, const QWidget *anchor) {
+void VideoWindow::openClip(const QString &title, QSize displaySize, QWidget *anchor) {
     setWindowTitle(title);
     // Named outright: a name taken from the title would lose any "[*]" in it.
     setAccessibleName(title);
     if (displaySize.isValid() && !displaySize.isEmpty()) m_clipSize = displaySize;
     if (m_picture.isNull()) m_displaySize = m_clipSize;
-    resize(m_clipSize);
-    if (!m_placed && anchor) {
-        const QWidget *main = anchor->window();
-        QPoint at(main->frameGeometry().left(), main->frameGeometry().bottom() + 1);
-        if (const QScreen *screen = main->screen()) {
-            // Keep the title bar reachable on short screens.
-            const QRect avail = screen->availableGeometry();
-            at.setY(std::min(at.y(), std::max(avail.top(), avail.bottom() - m_clipSize.height())));
-        }
-        move(at);
-        m_placed = true;
-    }
+    if (anchor)
+        placeBeside(*anchor->window());
+    else
+        resize(m_clipSize);
     // Shown with its first picture, never as an empty black box.
     if (m_picture.isNull())
         m_showOnPicture = true;
     else
         showWithoutFocus();
+}
+
+void VideoWindow::placeBeside(QWidget &main) {
+    const QScreen *screen = main.screen();
+    if (!screen) {
+        resize(m_clipSize);
+        return;
+    }
+    // Its own decorations are known once it has been shown; till then the main
+    // window's are the best guess.
+    QMargins frame = frameMargins(*this);
+    if (frame.isNull()) frame = frameMargins(main);
+    const QRect at = placeVideoWindow({screen->availableGeometry(), main.frameGeometry(), frame, m_clipSize,
+                                       m_placed ? std::optional(frameGeometry()) : std::nullopt});
+    move(at.topLeft());  // a window's position is its frame's
+    resize(at.size().shrunkBy(frame));
+    m_placed = true;
+    m_main = &main;
 }
 
 void VideoWindow::showAgain() {
@@ -63,6 +85,8 @@ void VideoWindow::showWithoutFocus() {
     m_keepActive = QApplication::activeWindow();
     show();
     raise();
+    // Only on a screen too small for both: the controls stay within reach.
+    if (m_main && m_main->isVisible() && frameGeometry().intersects(m_main->frameGeometry())) m_main->raise();
 }
 
 bool VideoWindow::event(QEvent *event) {
@@ -105,6 +129,9 @@ void VideoWindow::paintEvent(QPaintEvent *event) {
     }
     const QRect target = pictureRect();
     for (const QRect &bar : QRegion(event->rect()).subtracted(target)) painter.fillRect(bar, Qt::black);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, target.size() != m_picture.size());
+    // Drawn once from the decoded picture to the screen's pixels, which on a high-density
+    // screen are more than the window's logical ones.
+    const QRect onDevice = painter.deviceTransform().mapRect(target);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, onDevice.size() != m_picture.size());
     painter.drawImage(target, m_picture);
 }

@@ -14,9 +14,9 @@ class VideoWindow : public QWidget {
 public:
     explicit VideoWindow(QWidget *parent = nullptr);
 
-    // A clip was opened: title it, size it to the clip's display size, place it under
-    // `anchor`'s window the first time, and show it as soon as it has a picture.
-    void openClip(const QString &title, QSize displaySize, const QWidget *anchor);
+    // A clip was opened: title it, size and place it for the clip beside `anchor`'s
+    // window (see video_window_placement.h), and show it as soon as it has a picture.
+    void openClip(const QString &title, QSize displaySize, QWidget *anchor);
     void showAgain();  // a play started: shows the window if the user closed it
     void closeClip();  // hides it and drops the picture
 
@@ -33,12 +33,14 @@ protected:
 
 private:
     void showWithoutFocus();
+    void placeBeside(QWidget &main);
     QRect pictureRect() const;
 
     QImage m_picture;
     QSize m_displaySize;  // of the picture, else of the clip
     QSize m_clipSize{320, 240};
-    bool m_placed = false;
+    bool m_placed = false;  // it stands where it was placed or the user put it
+    QPointer<QWidget> m_main;  // the window it was placed beside, kept above it where they overlap
     bool m_showOnPicture = false;  // a clip was opened; its first picture shows the window
     QPointer<QWidget> m_keepActive;  // the window that had the focus when this one was shown
 };
