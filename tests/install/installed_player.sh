@@ -18,32 +18,8 @@ work=${VIDLARK_INSTALL_WORK:-$(mktemp -d)}
 rm -rf "$work"
 mkdir -p "$work/refs" "$clip_dir" && mkdir -m 0700 "$work/runtime"
 clip_dir=$(realpath "$clip_dir")
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  [ -n "${VIDLARK_INSTALL_WORK:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT && trap 'exit 1' INT TERM
-
-fail() {  # why: says so, with the logs
-  echo "FAIL: $*" >&2
-  for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $log:"; cat "$log"; } >&2; done
-  exit 1
-}
-window_named() {  # regex[, pid]: a visible window so named (of that running program), into $found
-  [ -z "${2:-}" ] || kill -0 "$2" 2>/dev/null || fail "the program ended"
-  found=$(xdotool search --all --onlyvisible ${2:+--pid "$2"} --name "$1" 2>/dev/null | head -n1)
-  [ -n "$found" ]
-}
-wait_for() {  # what, command...: runs the command until it succeeds, for at most $timeout s
-  local what=$1 deadline=$((SECONDS + timeout))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "waited ${timeout}s for $what"
-    sleep 0.1
-  done
-}
+keep_work=${VIDLARK_INSTALL_WORK:-}
+source "$(dirname "$0")/../support/x_session.sh"
 
 # A prefix with a blank in it, moved after the install: nothing may depend on where.
 cmake --install "$build" --prefix "$work/first place/usr" >"$work/install.log"

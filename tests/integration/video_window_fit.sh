@@ -16,32 +16,8 @@ for tool in Xvfb xwininfo xdotool import ffmpeg; do
 done
 work=${VIDLARK_FIT_WORK:-$(mktemp -d)}
 rm -rf "$work" && mkdir -p "$work" "$clip_dir" && mkdir -m 0700 "$work/runtime"
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  [ -n "${VIDLARK_FIT_WORK:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT && trap 'exit 1' INT TERM
-
-fail() {
-  echo "FAIL: $*" >&2
-  for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $log:"; cat "$log"; } >&2; done
-  exit 1
-}
-wait_for() {  # what, command...: runs the command until it succeeds, for at most $timeout s
-  local what=$1 deadline=$((SECONDS + timeout))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "waited ${timeout}s for $what"
-    sleep 0.1
-  done
-}
-window_named() {  # regex, pid: a visible window so named of that running program, into $found
-  kill -0 "$2" 2>/dev/null || fail "the program ended"
-  found=$(xdotool search --all --onlyvisible --pid "$2" --name "$1" 2>/dev/null | head -n1)
-  [ -n "$found" ]
-}
+keep_work=${VIDLARK_FIT_WORK:-}
+source "$(dirname "$0")/../support/x_session.sh"
 
 # One server per screen size, started side by side; each picks a free display.
 declare -A display
