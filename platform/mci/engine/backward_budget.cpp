@@ -10,8 +10,8 @@ namespace mci {
 namespace {
 constexpr std::size_t kMiB = std::size_t{1} << 20;
 // Pictures under the ceiling between its floor and its cap: a group of 250 at 1080p in
-// two pieces.
-constexpr std::size_t kCeilingPictures = 160;
+// two pieces, the second of some 60 pictures.
+constexpr std::size_t kCeilingPictures = 200;
 // Enough for a group of 250 of 1280x720 whole, and any smaller picture's.
 constexpr std::size_t kCeilingFloor = 384 * kMiB;
 // Past this, each piece saved costs more memory than its decode costs time: at 4K it
