@@ -1,7 +1,8 @@
 // Times the device on one clip and prints one JSON object: open to first frame,
 // untimed forward and backward play of the whole clip, 100 Back presses from the end,
 // 50 random exact seeks, peak memory, the frames dropped by a timed 1x play of the
-// first and the last ten seconds, and the longest a command took during those plays.
+// first and the last ten seconds, how long each of those took to show its first
+// picture, and the longest a command took during them.
 // With --phase NAME, runs that phase alone (open, forward, backward, back, seek, timed)
 // and prints its figures and the peak. With --commands N, drives the device with N
 // random commands instead (see command_stress.h).
@@ -14,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <sys/resource.h>
@@ -24,9 +27,27 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Notes when the first picture after a mark is presented (on the device's worker).
 class CountingSink : public mci::VideoSink {
-    void present(const mci::Picture &) override {}
+public:
+    void mark() {
+        std::lock_guard lock(m_mutex);
+        m_first.reset();
+    }
+    std::optional<Clock::time_point> firstSinceMark() {
+        std::lock_guard lock(m_mutex);
+        return m_first;
+    }
+
+private:
+    void present(const mci::Picture &) override {
+        std::lock_guard lock(m_mutex);
+        if (!m_first) m_first = Clock::now();
+    }
     void clear() override {}
+
+    std::mutex m_mutex;
+    std::optional<Clock::time_point> m_first;
 };
 
 double since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
@@ -55,10 +76,13 @@ struct Device {
         device.waitUntilStopped();
     }
     // A timed play, with the window's StatusUpdate reads and a Sound box clicked now and
-    // then on this thread meanwhile; returns the longest of those calls in ms.
-    double playWatchingCommands(int from, int to) {
+    // then on this thread meanwhile; returns the longest of those calls in ms, and in
+    // `startMs` how long the first picture took to come.
+    double playWatchingCommands(int from, int to, double &startMs) {
         device.setFrom(from);
         device.setTo(to);
+        sink.mark();
+        const auto asked = Clock::now();
         check(device.command("play"));
         double longest = 0;
         for (int i = 0; device.mode() == 526; ++i) {
@@ -70,6 +94,8 @@ struct Device {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the window's pace
         }
         device.waitUntilStopped();
+        const auto first = sink.firstSinceMark();
+        startMs = first ? std::chrono::duration<double>(*first - asked).count() * 1000 : -1;
         return longest;
     }
 };
@@ -157,12 +183,15 @@ int main(int argc, char **argv) {
     if (runs("timed")) {
         Device timed(false, file, cacheBytes);
         const int span = std::min(length, static_cast<int>(10 * timed.device.framesPerSecond()));
-        double maxCommandMs = timed.playWatchingCommands(0, span);
+        double startForwardMs = 0, startBackwardMs = 0;
+        double maxCommandMs = timed.playWatchingCommands(0, span, startForwardMs);
         const long droppedForward = timed.device.stats().dropped;
-        maxCommandMs = std::max(maxCommandMs, timed.playWatchingCommands(length, length - span));
+        maxCommandMs = std::max(maxCommandMs, timed.playWatchingCommands(length, length - span, startBackwardMs));
         field("dropped_forward", "%.0f", static_cast<double>(droppedForward));
         field("dropped_backward", "%.0f", static_cast<double>(timed.device.stats().dropped - droppedForward));
         field("max_command_ms", "%.2f", maxCommandMs);
+        field("start_forward_ms", "%.1f", startForwardMs);
+        field("start_backward_ms", "%.1f", startBackwardMs);
     }
 
     rusage usage{};
