@@ -22,10 +22,8 @@ void PlayClock::start() {
 
 PlayClock::Clock::time_point PlayClock::due(int picture) const {
     const double offset = picture / m_fps;
-    if (auto heard = m_sound ? m_sound->clock() : std::nullopt) {
-        const double ahead = m_backward ? *heard - (m_startSeconds - offset) : (m_startSeconds + offset) - *heard;
-        return Clock::now() + seconds(ahead);
-    }
+    if (auto heard = m_sound ? m_sound->whenHeard(m_startSeconds + (m_backward ? -offset : offset)) : std::nullopt)
+        return *heard;
     return m_startWall + seconds(offset);
 }
 
@@ -34,7 +32,7 @@ bool PlayClock::late(Clock::time_point due) const {
 }
 
 PlayClock::Clock::time_point PlayClock::end(int pictures) const {
-    return m_startWall + seconds(pictures / m_fps);
+    return due(pictures);
 }
 
 }  // namespace mci
