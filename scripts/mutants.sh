@@ -54,6 +54,13 @@ mutant mute-ignored platform/mci/engine/sound_player.cpp 'if (m_muted.load()) st
 mutant backward-top-counted-as-shown platform/mci/engine/decode_channel.cpp 'request.kind == DecodeRequest::Backward ? request.from + 1 : request.from' 'request.from' 'mci_events'
 mutant silent-not-passed-on platform/mci/mci_device.cpp 'if (m_impl->m_session && m_impl->m_session->sound) m_impl->m_session->sound->setMuted(silent);' '' 'mci_sound|integration_player'
 mutant backward-sound-not-reversed platform/mci/audio/sample_block_store.cpp 'const std::int64_t f = backward ? first - i : first + i;' 'const std::int64_t f = first + i;' 'mci_sound|sample_block_store|audio_track'
+A=platform/mci/audio/decoded_audio_track.cpp
+mutant sound-start-ignored $A 'm_leadIn = at;  // else a wild stamp' 'm_leadIn = 0 * at;  // else a wild stamp' 'mci_sound'
+mutant sound-start-a-block-late $A 'm_leadIn = at;  // else a wild stamp' 'm_leadIn = (at + kBlock - 1) / kBlock * kBlock;  // else a wild stamp' 'mci_sound'
+S=platform/mci/engine/sound_clock.cpp
+mutant sound-clock-held-between-buffers $S $'if (behind > kJumpNs * m_speed) {\n        m_line = Line{told, time, m_speed};' $'if (true) {\n        m_line = Line{told, time, 1e-12};' 'mci_sound_clock'
+mutant sound-clock-takes-each-buffer-at-its-word $S 'if (behind > kJumpNs * m_speed) {' 'if (true) {' 'mci_sound_clock'
+mutant sound-clock-not-steered $S 'm_line = Line{now, time, m_speed * (1 + steer)};' 'm_line = Line{now, time, m_speed + 0 * steer};' 'mci_sound_clock'
 
 mutant startup-error-text-changed app/window_handlers.cpp 'QStringLiteral("Periferica chiusa o sconosciuta")' 'QStringLiteral("Periferica chiusa")' 'app_window_handlers'
 mutant help-path-doubled-slash app/window_handlers.cpp 'c.App.setHelpFile(locateHelpFile(c.App.appPath() + QStringLiteral("vlrk10.hlp")));' 'c.App.setHelpFile(locateHelpFile(c.App.appPath() + QStringLiteral("/vlrk10.hlp")));' 'app_window_handlers'
