@@ -16,6 +16,7 @@ test=(
   xvfb xdotool imagemagick x11-utils
   appstream desktop-file-utils man-db lintian dpkg-dev file
   mpv jq bc time python3  # make bench
+  libx11-dev  # bench/av_sync.sh's sampler
   clang libclang-rt-dev  # the fuzzer
 )
 case $group in
