@@ -1,6 +1,6 @@
 // What the device plays, captured with SDL's disk driver: a rising ramp comes out
-// rising when played forwards, falling when played backwards. (Muting is the sound
-// switch's test.)
+// rising when played forwards, falling when played backwards, and a stream its header
+// starts late is heard from that moment on. (Muting is the sound switch's test.)
 
 #include "platform/mci/audio_interfaces.h"
 #include "platform/mci/mci_device.h"
@@ -8,6 +8,10 @@
 #include "tests/support/disk_audio.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace {
 
