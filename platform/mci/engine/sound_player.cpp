@@ -65,7 +65,8 @@ std::optional<SoundPlayer::Clock::time_point> SoundPlayer::whenHeard(double seco
     const int direction = m_direction.load();
     if (!m_open || direction == 0) return std::nullopt;
     const double frames = direction * (seconds * m_rate - static_cast<double>(m_from));
-    return Clock::time_point(std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(m_heard.load().when(frames))));
+    const std::chrono::nanoseconds at(m_heard.load().when(frames));
+    return Clock::time_point(std::chrono::duration_cast<Clock::duration>(at));
 }
 
 void SoundPlayer::fill(std::span<float> out) {
