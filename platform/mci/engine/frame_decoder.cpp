@@ -1,6 +1,7 @@
 #include "platform/mci/engine/frame_decoder.h"
 
 #include "platform/mci/clip_limits.h"
+#include "platform/mci/engine/cleared_buffers.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -74,6 +75,7 @@ void FrameDecoder::open(int threads) {
     (void)listening;
     m_errorReported = false;
     ctx->opaque = &m_errorReported;
+    if (needsClearedBuffers(codec->id, m_damaged)) clearBuffersBeforeDecoding(*ctx);
     if (avcodec_open2(ctx.get(), codec, nullptr) < 0) return;
     m_context = std::move(ctx);
     // Some files carry the decoder's headers only in their first chunk.
