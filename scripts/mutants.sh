@@ -49,6 +49,10 @@ mutant nonref-skipped-too-close $D 'm_nextFeedSlot + kReorderMargin < m_exactFro
 mutant damaged-clip-skips-frames $D '!m_damaged && m_nextFeedSlot + kReorderMargin < m_exactFrom' 'm_nextFeedSlot + kReorderMargin < m_exactFrom' 'mci_frame_accuracy'
 mutant damaged-group-without-history $D 'm_damaged && concealed(*m_frame) && needsHistory(slot)' 'false' 'mci_frame_accuracy'
 mutant damage-reports-ignored $D '(m_errorReported.load() || concealed(*m_frame))' 'concealed(*m_frame)' 'mci_frame_accuracy'
+B=platform/mci/engine/cleared_buffers.cpp
+mutant damaged-mjpeg-not-cleared $B '(shortPictures == ShortPictures::Reported && damageSeen)' 'false' 'mci_frame_accuracy'
+mutant silent-stops-taken-as-reported $B $'    case AV_CODEC_ID_AMV:\n' $'    case AV_CODEC_ID_AMV:\n    case AV_CODEC_ID_JPEGLS:\n' 'mci_frame_accuracy'
+mutant cut-pictures-end-in-zeros $B 'if (av_image_fill_black(frame->data, linesizes, format, frame->color_range, frame->width, frame->height) < 0) {' 'if (true) {' 'mci_frame_accuracy'
 mutant cache-keeps-the-wrong-end platform/mci/engine/frame_cache.cpp 'if (slot >= it->second.until) return std::nullopt;' 'if (slot > it->second.until) return std::nullopt;' 'mci_frame_accuracy|mci_events'
 mutant mute-ignored platform/mci/engine/sound_player.cpp 'if (m_muted.load()) std::fill(out.begin(), out.end(), 0.0f);' '' 'mci_sound|integration_player'
 mutant backward-top-counted-as-shown platform/mci/engine/decode_channel.cpp 'request.kind == DecodeRequest::Backward ? request.from + 1 : request.from' 'request.from' 'mci_events'
