@@ -56,9 +56,29 @@ void DecodeChannel::waitFinished(std::uint64_t serial, std::stop_token stop) {
     m_changed.wait(lock, stop, [&] { return m_finished >= serial; });
 }
 
-void DecodeChannel::waitFilled(std::uint64_t serial, const std::function<bool()> &abandon) {
+bool leadInTime(int first, int high, std::chrono::steady_clock::time_point ready,
+                std::chrono::duration<double> frame, std::chrono::steady_clock::time_point now) {
+    constexpr double kTrust = 0.8;
+    const auto reached = std::chrono::duration_cast<std::chrono::steady_clock::duration>(frame * (first - high));
+    return high < first && ready - now <= reached * kTrust;
+}
+
+void DecodeChannel::waitForLead(std::uint64_t serial, int first, std::chrono::duration<double> frame,
+                                const std::function<bool()> &abandon) {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return abandon() || stale(serial) || m_roomWanted == serial || m_finished >= serial; });
+    m_changed.wait(lock, [&] {
+        const bool inTime = m_expected.serial == serial &&
+                            leadInTime(first, m_expected.high, m_expected.ready, frame, std::chrono::steady_clock::now());
+        return abandon() || stale(serial) || m_roomWanted == serial || m_finished >= serial || inTime;
+    });
+}
+
+void DecodeChannel::expect(std::uint64_t serial, int high, std::chrono::steady_clock::time_point ready) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_expected = {serial, high, ready};
+    }
+    m_changed.notify_all();
 }
 
 void DecodeChannel::shown(int slot) {

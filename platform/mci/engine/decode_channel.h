@@ -4,6 +4,7 @@
 #include "platform/mci/picture.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -14,6 +15,12 @@
 #include <utility>
 
 namespace mci {
+
+// Whether a backward play from `first` may start its clock at `now`: the segment below
+// it will be cached up to `high` by `ready`, before the play, one picture per `frame`,
+// reaches it, with a fifth of that time to spare for a guess.
+bool leadInTime(int first, int high, std::chrono::steady_clock::time_point ready,
+                std::chrono::duration<double> frame, std::chrono::steady_clock::time_point now);
 
 // What the presentation worker asks of the decode thread.
 struct DecodeRequest {
@@ -46,9 +53,12 @@ public:
     std::optional<Picture> take(std::uint64_t serial, int slot, const FrameCache *cache,
                                 const std::function<bool()> &abandon);
     void waitFinished(std::uint64_t serial, std::stop_token stop);
-    // Waits until the decode thread can add nothing more until the worker shows a
-    // picture, the request has been finished, or `abandon` holds.
-    void waitFilled(std::uint64_t serial, const std::function<bool()> &abandon);
+    // Waits until a backward play from `first` can start its clock: the decode thread
+    // expects the segment it decodes below `first` to be cached before the play, one
+    // picture per `frame`, reaches its top; or it can add nothing more until the worker
+    // shows a picture; or the request has been finished; or `abandon` holds.
+    void waitForLead(std::uint64_t serial, int first, std::chrono::duration<double> frame,
+                     const std::function<bool()> &abandon);
     // The worker has shown `slot`: what it leaves behind may make room.
     void shown(int slot);
     // Wakes the worker's waits so that they look at their `abandon` again.
@@ -59,6 +69,8 @@ public:
     std::optional<std::pair<std::uint64_t, DecodeRequest>> next(std::uint64_t served, std::stop_token stop);
     bool stale(std::uint64_t serial) const { return m_serial.load() != serial; }
     int shownSlot() const { return m_shown.load(); }
+    // The segment being decoded for request `serial` will be cached up to `high` by `ready`.
+    void expect(std::uint64_t serial, int high, std::chrono::steady_clock::time_point ready);
     // Queues a picture for the worker, waiting for room; false once the request is stale.
     bool put(std::uint64_t serial, SlotPicture picture, std::stop_token stop);
     // Runs `tryAdd` under the lock until it succeeds, again each time the worker shows
@@ -76,6 +88,11 @@ private:
     std::deque<SlotPicture> m_pictures;  // made for m_request, in slot order
     std::uint64_t m_finished = 0;  // the last request the decode thread is done with
     std::uint64_t m_roomWanted = 0;  // the request whose picture waits for the worker to show one
+    struct Expected {
+        std::uint64_t serial = 0;
+        int high = 0;
+        std::chrono::steady_clock::time_point ready;
+    } m_expected;  // the decode thread's guess for the segment it decodes
     std::atomic<std::uint64_t> m_serial{0};
     std::atomic<int> m_shown{0};
 };

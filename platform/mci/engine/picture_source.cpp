@@ -5,6 +5,7 @@
 #include "platform/mci/engine/backward_planner.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace mci {
 
@@ -157,7 +158,17 @@ bool PictureSource::decodeSegment(const Serving &serving, int low, int high) {
     std::optional<Picture> picture = decoder.seek(low, std::max(0, low - kStepMargin));
     bool exact = decoder.exact();
     std::optional<Picture> next = picture ? decoder.next() : std::nullopt;
+    // How fast pictures are decoded whole tells when the segment's top will be there:
+    // what leads up to it costs no more, its skipped frames less. Waits for room do not
+    // count.
+    using Clock = std::chrono::steady_clock;
+    int whole = 0;
+    std::chrono::duration<double> wholeTime{0};
     while (picture && picture->slot <= high) {
+        if (m_wholePerSecond > 0)
+            m_channel.expect(serving.serial, high,
+                             Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                                                (high - picture->slot) / m_wholePerSecond)));
         const int until = next ? next->slot : m_session->length();
         if (until > low && exact) {
             learnPictureBytes(*picture);
@@ -179,7 +190,10 @@ bool PictureSource::decodeSegment(const Serving &serving, int low, int high) {
         if (cancelled(serving)) return false;
         picture = std::move(next);
         exact = decoder.exact();
+        const Clock::time_point asked = Clock::now();
         next = picture ? decoder.next() : std::nullopt;
+        if (exact) wholeTime += Clock::now() - asked;
+        if (exact && ++whole >= 8) m_wholePerSecond = whole / wholeTime.count();
     }
     return true;
 }

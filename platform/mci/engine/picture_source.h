@@ -49,6 +49,7 @@ private:
     std::optional<Picture> m_cursorNext;
     bool m_cursorExact = false;  // m_cursor was decoded whole
     std::size_t m_pictureBytes = 0;  // learnt from the first picture
+    double m_wholePerSecond = 0;  // pictures decoded whole per second, in the last segment
 };
 
 }  // namespace mci

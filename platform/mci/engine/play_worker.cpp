@@ -97,11 +97,12 @@ bool PlayWorker::playThrough(const Job &job, std::uint64_t serial, int first, in
     PlayClock clock(fps, job.order.from / fps, backward, m_untimed ? nullptr : session.sound.get());
     // The clocks start once the first picture is ready, so that a play that must first
     // decode a group of frames does not begin late and drop what it just decoded.
-    // Backwards, once the cache is full: the segment below costs a decode from its key
-    // frame, which a short first segment (a clip's last group) would not cover.
+    // Backwards, once the segment below will be ready in time: it costs a decode from its
+    // key frame, which a short first segment (a clip's last group) may not cover.
     std::optional<Picture> picture;
     if (count > 0) picture = pictureAt(job, serial, slotOf(0), backward, stop);
-    if (backward && count > 1) m_channel.waitFilled(serial, abandoned(job, stop));
+    if (backward && count > 1)
+        m_channel.waitForLead(serial, first, std::chrono::duration<double>(1.0 / fps), abandoned(job, stop));
     clock.start();
 
     for (int i = 0; i < count; ++i) {
