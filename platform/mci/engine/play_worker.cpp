@@ -98,10 +98,11 @@ bool PlayWorker::playThrough(const Job &job, std::uint64_t serial, int first, in
     // The clocks start once the first picture is ready, so that a play that must first
     // decode a group of frames does not begin late and drop what it just decoded.
     // Backwards, once the segment below will be ready in time: it costs a decode from its
-    // key frame, which a short first segment (a clip's last group) may not cover.
+    // key frame, which a short first segment (a clip's last group) may not cover. Untimed,
+    // nothing is late: waiting would only keep the pictures there from being shown.
     std::optional<Picture> picture;
     if (count > 0) picture = pictureAt(job, serial, slotOf(0), backward, stop);
-    if (backward && count > 1)
+    if (backward && count > 1 && !m_untimed)
         m_channel.waitForLead(serial, first, std::chrono::duration<double>(1.0 / fps), abandoned(job, stop));
     clock.start();
 
