@@ -93,6 +93,19 @@ std::map<int, std::string> probeSlots(const std::string &via, const std::string 
     return slots;
 }
 
+// Every slot must be reached and show `expected`'s picture; the first three wrong ones are named.
+void expectPictures(const std::map<int, std::string> &reached, const std::vector<std::string> &expected,
+                    const std::string &what, const char *expectedIs = "ffmpeg decodes") {
+    EXPECT_EQ(reached.size(), expected.size()) << what << " did not reach every slot";
+    int wrong = 0;
+    for (const auto &[slot, md5] : reached) {
+        if (md5 != expected.at(slot) && ++wrong <= 3)
+            ADD_FAILURE() << what << ": slot " << slot << " shows " << md5 << ", " << expectedIs << " "
+                          << expected.at(slot);
+    }
+    EXPECT_EQ(wrong, 0) << what;
+}
+
 class FrameAccuracy : public ::testing::TestWithParam<ClipCase> {};
 
 TEST_P(FrameAccuracy, EveryWayToEverySlotShowsFfmpegsPicture) {
@@ -107,17 +120,9 @@ TEST_P(FrameAccuracy, EveryWayToEverySlotShowsFfmpegsPicture) {
     EXPECT_EQ(length, std::stoi(declared));
     const std::vector<std::string> oracle = test_clips::oracleFrameMd5(clip, length);
 
-    for (const char *via : {"seek", "play", "reverse", "step", "back"}) {
-        const std::map<int, std::string> reached = via == std::string("seek") ? bySeek : probeSlots(via, clip);
-        EXPECT_EQ(static_cast<int>(reached.size()), length) << via << " did not reach every slot";
-        int wrong = 0;
-        for (const auto &[slot, md5] : reached) {
-            if (md5 != oracle.at(slot) && ++wrong <= 3)
-                ADD_FAILURE() << GetParam().name << " via " << via << ": slot " << slot << " shows " << md5
-                              << ", ffmpeg decodes " << oracle.at(slot);
-        }
-        EXPECT_EQ(wrong, 0) << via;
-    }
+    for (const char *via : {"seek", "play", "reverse", "step", "back"})
+        expectPictures(via == std::string("seek") ? bySeek : probeSlots(via, clip), oracle,
+                       std::string(GetParam().name) + " via " + via);
 }
 
 // A seek may go on from the run the seek before it started: from any place, skipping or
@@ -154,16 +159,9 @@ TEST(FrameAccuracy, GroupsCutIntoPiecesShowFfmpegsPictures) {
         const std::string clip = clipPath(c);
         const std::map<int, std::string> bySeek = probeSlots("seek", clip);
         const std::vector<std::string> oracle = test_clips::oracleFrameMd5(clip, static_cast<int>(bySeek.size()));
-        for (const char *via : {"reverse", "back"}) {
-            // 1 MiB holds some 30 pictures of 160x120: a group of 250 in nine pieces.
-            const std::map<int, std::string> reached = probeSlots(via, clip, {"--cache-mb", "1"});
-            EXPECT_EQ(reached.size(), oracle.size()) << c.name << " via " << via;
-            int wrong = 0;
-            for (const auto &[slot, md5] : reached)
-                if (md5 != oracle.at(slot) && ++wrong <= 3)
-                    ADD_FAILURE() << c.name << " via " << via << ": slot " << slot << " shows " << md5;
-            EXPECT_EQ(wrong, 0) << c.name << " via " << via;
-        }
+        // 1 MiB holds some 30 pictures of 160x120: a group of 250 in nine pieces.
+        for (const char *via : {"reverse", "back"})
+            expectPictures(probeSlots(via, clip, {"--cache-mb", "1"}), oracle, std::string(c.name) + " via " + via);
     }
 }
 
@@ -219,19 +217,12 @@ class CutPictures : public ::testing::TestWithParam<CutClip> {};
 
 TEST_P(CutPictures, EveryWayAndEveryRunShowTheSamePicture) {
     const std::string clip = clipPath(GetParam());
-    const std::map<int, std::string> first = probeSlots("seek", clip);
+    std::vector<std::string> first;
+    for (const auto &[slot, md5] : probeSlots("seek", clip)) first.push_back(md5);
     ASSERT_EQ(first.size(), 40u);
-    for (const char *via : {"play", "reverse", "step", "back", "seek", "play", "reverse", "step", "back"}) {  // twice
-        const std::map<int, std::string> reached = probeSlots(via, clip);
-        EXPECT_EQ(reached.size(), first.size()) << via << " did not reach every slot";
-        int differ = 0;
-        for (const auto &[slot, md5] : reached) {
-            if (md5 != first.at(slot) && ++differ <= 3)
-                ADD_FAILURE() << GetParam().name << " via " << via << ": slot " << slot << " shows " << md5
-                              << ", the first seek showed " << first.at(slot);
-        }
-        EXPECT_EQ(differ, 0) << via;
-    }
+    for (const char *via : {"play", "reverse", "step", "back", "seek", "play", "reverse", "step", "back"})  // twice
+        expectPictures(probeSlots(via, clip), first, std::string(GetParam().name) + " via " + via,
+                       "the first seek showed");
 
     // The first cut picture ends black: no light in its bottom row, no colour.
     auto index = std::get<std::shared_ptr<const mci::ClipIndex>>(mci::ClipIndex::open(clip));
