@@ -53,6 +53,10 @@ B=platform/mci/engine/cleared_buffers.cpp
 mutant damaged-mjpeg-not-cleared $B '(shortPictures == ShortPictures::Reported && damageSeen)' 'false' 'mci_frame_accuracy'
 mutant silent-stops-taken-as-reported $B $'    case AV_CODEC_ID_AMV:\n' $'    case AV_CODEC_ID_AMV:\n    case AV_CODEC_ID_JPEGLS:\n' 'mci_frame_accuracy'
 mutant cut-pictures-end-in-zeros $B 'if (av_image_fill_black(frame->data, linesizes, format, frame->color_range, frame->width, frame->height) < 0) {' 'if (true) {' 'mci_frame_accuracy'
+G=platform/mci/engine/backward_budget.cpp
+mutant budget-blind-to-picture-size $G 'std::clamp(kCeilingPictures * pictureBytes, kCeilingFloor, kCeilingCap)' 'kCeilingFloor' 'mci_backward_budget'
+mutant budget-blind-to-the-machine $G 'physicalBytes > 0 ? std::min(grown, physicalBytes / kMachineShare) : grown' 'grown' 'mci_backward_budget'
+mutant backward-lead-without-time-to-spare platform/mci/engine/decode_channel.cpp 'constexpr double kTrust = 0.8;' 'constexpr double kTrust = 1.0;' 'mci_backward_lead'
 mutant cache-keeps-the-wrong-end platform/mci/engine/frame_cache.cpp 'if (slot >= it->second.until) return std::nullopt;' 'if (slot > it->second.until) return std::nullopt;' 'mci_frame_accuracy|mci_events'
 mutant mute-ignored platform/mci/engine/sound_player.cpp 'if (m_muted.load()) std::fill(out.begin(), out.end(), 0.0f);' '' 'mci_sound|integration_player'
 mutant backward-top-counted-as-shown platform/mci/engine/decode_channel.cpp 'request.kind == DecodeRequest::Backward ? request.from + 1 : request.from' 'request.from' 'mci_events'
